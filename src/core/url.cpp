@@ -69,18 +69,26 @@ void shorten_path(Url& url) {
   if (!url.path.empty()) url.path.pop_back();
 }
 
-// Leading and trailing C0 controls and spaces go, tabs and newlines anywhere
-// go, and ill-formed UTF-8 becomes U+FFFD, so that the state machine below
-// only ever sees valid UTF-8 and can work byte by byte.
+// Ill-formed UTF-8 becomes U+FFFD first, as when a browser decodes the text
+// before parsing it (so bytes split by a tab never join into a character);
+// then leading and trailing C0 controls and spaces go, and tabs and newlines
+// anywhere. The state machine below thus sees only valid UTF-8 and can work
+// byte by byte.
 std::string preprocess(std::string_view input) {
-  while (!input.empty() && static_cast<unsigned char>(input.front()) <= 0x20) input.remove_prefix(1);
-  while (!input.empty() && static_cast<unsigned char>(input.back()) <= 0x20) input.remove_suffix(1);
+  const std::string text = repair_utf8(input);
+  std::string_view trimmed = text;
+  while (!trimmed.empty() && static_cast<unsigned char>(trimmed.front()) <= 0x20) {
+    trimmed.remove_prefix(1);
+  }
+  while (!trimmed.empty() && static_cast<unsigned char>(trimmed.back()) <= 0x20) {
+    trimmed.remove_suffix(1);
+  }
   std::string kept;
-  kept.reserve(input.size());
-  for (char c : input) {
+  kept.reserve(trimmed.size());
+  for (char c : trimmed) {
     if (c != '\t' && c != '\n' && c != '\r') kept += c;
   }
-  return repair_utf8(kept);
+  return kept;
 }
 
 enum class State {

@@ -54,6 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"http://a/b/..", "", "http://a/"},
         ParseCase{"http://a/ b/\xC3\xA9?q r'#f g`", "", "http://a/%20b/%C3%A9?q%20r%27#f%20g%60"},
         ParseCase{"http://a/\xFF\xC3", "", "http://a/%EF%BF%BD%EF%BF%BD"},
+        ParseCase{"http://a/\xC3\t\xA9", "", "http://a/%EF%BF%BD%EF%BF%BD"},
         ParseCase{"http://a@b@c/", "", "http://a%40b@c/"},
         ParseCase{"http://:@a/", "", "http://a/"},
         ParseCase{"http://u:p:q@a/", "", "http://u:p%3Aq@a/"},
