@@ -46,6 +46,7 @@ TEST(UrlRobustness, RandomInputsParseOrFail) {
   std::mt19937 random(20261210);
   const Url base = parse_url("https://user:pw@example.com:8443/a/b/c?q#f").value();
   const Url file_base = parse_url("file:///C:/dir/file").value();
+  const Url opaque_base = parse_url("sc:opaque?q").value();
   const auto pick = [&](std::size_t count) {
     return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
   };
@@ -62,6 +63,7 @@ TEST(UrlRobustness, RandomInputsParseOrFail) {
     expect_sound(parse_url(input), input);
     expect_sound(parse_url(input, &base), input);
     expect_sound(parse_url(input, &file_base), input);
+    expect_sound(parse_url(input, &opaque_base), input);
     if (testing::Test::HasFatalFailure()) {
       ADD_FAILURE() << "round " << round;
       return;
