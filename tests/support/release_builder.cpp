@@ -1,0 +1,51 @@
+#include "support/release_builder.hpp"
+
+#include <utility>
+
+#include "core/sha256.hpp"
+#include "orvo-release/release_writer.hpp"
+
+namespace orvo::test {
+
+std::span<const std::byte> bytes_of(std::string_view text) {
+  return std::as_bytes(std::span(text.data(), text.size()));
+}
+
+core::ManifestFile manifest_entry(std::string_view path, std::string_view content) {
+  return core::ManifestFile{
+      .path = std::string(path), .size = content.size(), .sha256 = core::sha256_hex(bytes_of(content))};
+}
+
+core::Manifest valid_manifest(std::uint64_t sequence) {
+  return valid_manifest({manifest_entry("ORVO.Host.exe", "host")}, sequence);
+}
+
+core::Manifest valid_manifest(std::vector<core::ManifestFile> files, std::uint64_t sequence) {
+  return core::Manifest{
+      .schema_version = 1,
+      .version = "1.0." + std::to_string(sequence),
+      .sequence = sequence,
+      .target = "win-x64",
+      .package_url = std::string(kTestPackageUrl),
+      .package_sha256 = core::sha256_hex(bytes_of("package")),
+      .package_size = 1000,
+      .files = std::move(files),
+  };
+}
+
+ReleaseSigner::ReleaseSigner() : key_(release_tool::SigningKey::generate()) {}
+ReleaseSigner::ReleaseSigner(release_tool::SigningKey key) : key_(std::move(key)) {}
+
+std::string ReleaseSigner::signature_hex(std::string_view payload) const {
+  return core::lower_hex(key_.sign(bytes_of(payload)));
+}
+
+std::string ReleaseSigner::envelope(std::string_view payload) const {
+  return release_tool::envelope_json(bytes_of(payload), key_);
+}
+
+std::string ReleaseSigner::envelope(const core::Manifest& manifest) const {
+  return envelope(release_tool::manifest_json(manifest));
+}
+
+}  // namespace orvo::test

@@ -1,0 +1,61 @@
+// Test releases: signing keys, manifests that verify_release accepts, signed
+// envelopes of any payload, and (through the orvo-release library) release
+// folders packed into a package ZIP with their envelope.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/manifest.hpp"
+#include "orvo-release/signing_key.hpp"
+
+namespace orvo::test {
+
+// The bytes of a text, as verify_release and the hashing functions take them.
+std::span<const std::byte> bytes_of(std::string_view text);
+
+// A file of a test release: its package path and its content.
+struct ReleaseFile {
+  std::string path;
+  std::string content;
+};
+
+// The manifest entry of a file with this content.
+core::ManifestFile manifest_entry(std::string_view path, std::string_view content);
+
+// The package URL of test manifests; nothing is fetched from it.
+inline constexpr std::string_view kTestPackageUrl = "https://127.0.0.1/downloads/host/win-x64/host.zip";
+
+// A manifest that verify_release accepts: schema 1, "win-x64", version
+// "1.0.<sequence>", kTestPackageUrl, a package of 1,000 bytes with a made-up
+// digest, and the given files (by default only an "ORVO.Host.exe").
+core::Manifest valid_manifest(std::uint64_t sequence = 1);
+core::Manifest valid_manifest(std::vector<core::ManifestFile> files, std::uint64_t sequence = 1);
+
+// Signs release payloads with one Ed25519 key.
+class ReleaseSigner {
+ public:
+  ReleaseSigner();  // a fresh random key
+  explicit ReleaseSigner(release_tool::SigningKey key);
+
+  const release_tool::SigningKey& key() const { return key_; }
+  // The 32 bytes verify_release takes as the release key.
+  std::span<const unsigned char, 32> release_key() const { return key_.public_key(); }
+
+  // Lower-case hexadecimal text of the signature of these bytes.
+  std::string signature_hex(std::string_view payload) const;
+  // The envelope of exactly these payload bytes.
+  std::string envelope(std::string_view payload) const;
+  // The envelope of the manifest's compact JSON.
+  std::string envelope(const core::Manifest& manifest) const;
+
+ private:
+  release_tool::SigningKey key_;
+};
+
+}  // namespace orvo::test
