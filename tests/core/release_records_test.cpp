@@ -13,18 +13,21 @@ struct ReadCase {
   std::string error;  // empty: the document is read
 };
 
-std::string outcome(const Result<SignedEnvelope>& read) {
-  return read ? std::string() : read.error().chain_text();
-}
-std::string outcome(const Result<Manifest>& read) {
-  return read ? std::string() : read.error().chain_text();
-}
+// One reader's verdicts on a table of documents.
+template <auto read>
+class Reading : public testing::TestWithParam<ReadCase> {
+ protected:
+  void check() const {
+    auto result = read(GetParam().json);
+    EXPECT_EQ(result ? std::string() : result.error().chain_text(), GetParam().error);
+  }
+};
 
-class EnvelopeReading : public testing::TestWithParam<ReadCase> {};
+using EnvelopeReading = Reading<&read_signed_envelope>;
+using ManifestReading = Reading<&read_manifest>;
 
-TEST_P(EnvelopeReading, GivesTheExpectedVerdict) {
-  EXPECT_EQ(outcome(read_signed_envelope(GetParam().json)), GetParam().error);
-}
+TEST_P(EnvelopeReading, GivesTheExpectedVerdict) { check(); }
+TEST_P(ManifestReading, GivesTheExpectedVerdict) { check(); }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, EnvelopeReading,
@@ -97,12 +100,6 @@ std::string manifest_with(const std::string& field, const std::string& value) {
     json += "\"" + name + "\":" + (name == field ? value : text);
   }
   return json + "}";
-}
-
-class ManifestReading : public testing::TestWithParam<ReadCase> {};
-
-TEST_P(ManifestReading, GivesTheExpectedVerdict) {
-  EXPECT_EQ(outcome(read_manifest(GetParam().json)), GetParam().error);
 }
 
 INSTANTIATE_TEST_SUITE_P(

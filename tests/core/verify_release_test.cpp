@@ -38,6 +38,12 @@ std::string raw_envelope(std::string_view payload_base64, std::string_view signa
          std::string(signature_hex) + "\"}";
 }
 
+// An envelope of exactly these texts.
+std::function<std::string(const ReleaseSigner&)> with(std::string payload_base64,
+                                                      std::string signature_hex) {
+  return [=](const ReleaseSigner&) { return raw_envelope(payload_base64, signature_hex); };
+}
+
 // The envelope of a valid manifest changed by edit.
 std::function<std::string(const ReleaseSigner&)> signed_manifest(
     std::function<void(Manifest&)> edit) {
@@ -125,6 +131,10 @@ class VerifyRelease : public testing::Test {
   }
 
   ReleaseSigner signer_;
+  // The valid manifest's text, Base64 and signature.
+  const std::string json_ = release_tool::manifest_json(valid_manifest());
+  const std::string payload_ = encode_base64(bytes_of(json_));
+  const std::string signature_ = signer_.signature_hex(json_);
 };
 
 TEST_F(VerifyRelease, Envelope) {
@@ -133,8 +143,8 @@ TEST_F(VerifyRelease, Envelope) {
     return [valid, size](const ReleaseSigner&) { return valid + std::string(size - valid.size(), ' '); };
   };
   const auto fixed = [](std::string text) { return [text](const ReleaseSigner&) { return text; }; };
-  const std::string payload = encode_base64(bytes_of(release_tool::manifest_json(valid_manifest())));
-  const std::string signature = signer_.signature_hex(release_tool::manifest_json(valid_manifest()));
+  const std::string& payload = payload_;
+  const std::string& signature = signature_;
 
   run({
       {"valid", fixed(valid), "ok"},
@@ -163,12 +173,8 @@ TEST_F(VerifyRelease, Envelope) {
 }
 
 TEST_F(VerifyRelease, Encodings) {
-  const std::string json = release_tool::manifest_json(valid_manifest());
-  const std::string payload = encode_base64(bytes_of(json));
-  const std::string signature = signer_.signature_hex(json);
-  const auto with = [](std::string payload_text, std::string signature_text) {
-    return [=](const ReleaseSigner&) { return raw_envelope(payload_text, signature_text); };
-  };
+  const std::string& payload = payload_;
+  const std::string& signature = signature_;
   std::string mixed_case = signature;
   for (std::size_t i = 0; i < mixed_case.size(); i += 2) mixed_case[i] = static_cast<char>(std::toupper(mixed_case[i]));
   std::string upper_case = signature;
@@ -208,14 +214,11 @@ TEST_F(VerifyRelease, Encodings) {
 }
 
 TEST_F(VerifyRelease, Signature) {
-  const std::string json = release_tool::manifest_json(valid_manifest());
-  const std::string payload = encode_base64(bytes_of(json));
-  const std::string signature = signer_.signature_hex(json);
+  const std::string& json = json_;
+  const std::string& payload = payload_;
+  const std::string& signature = signature_;
   const std::string refused =
       "The release signature could not be verified: Ed25519 signature verification failed";
-  const auto with = [](std::string payload_text, std::string signature_text) {
-    return [=](const ReleaseSigner&) { return raw_envelope(payload_text, signature_text); };
-  };
   std::string changed = json;
   replace(changed, "\"1.0.1\"", "\"1.0.2\"");
   std::string reformatted = json;

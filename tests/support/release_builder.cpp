@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "support/temp_dir.hpp"
+
 #include "core/sha256.hpp"
 #include "orvo-release/release_writer.hpp"
 
@@ -46,6 +48,37 @@ std::string ReleaseSigner::envelope(std::string_view payload) const {
 
 std::string ReleaseSigner::envelope(const core::Manifest& manifest) const {
   return envelope(release_tool::manifest_json(manifest));
+}
+
+void write_release_folder(const std::filesystem::path& folder, std::span<const ReleaseFile> files) {
+  for (const ReleaseFile& file : files) {
+    const std::filesystem::path target = folder / file.path;
+    std::filesystem::create_directories(target.parent_path());
+    write_file(target, file.content);
+    if (file.path == "ORVO.Host.exe") {
+      std::filesystem::permissions(target, std::filesystem::perms::owner_exec,
+                                   std::filesystem::perm_options::add);
+    }
+  }
+}
+
+core::Result<release_tool::PackedRelease> build_release(const ReleaseSigner& signer,
+                                                        const std::filesystem::path& work_dir,
+                                                        std::span<const ReleaseFile> files,
+                                                        const ReleaseSettings& settings) {
+  const std::filesystem::path folder = work_dir / "release";
+  write_release_folder(folder, files);
+  return release_tool::pack_release(
+      release_tool::PackRequest{
+          .folder = folder,
+          .out_dir = work_dir / "out",
+          .sequence = settings.sequence,
+          .version = settings.version.empty() ? "1.0." + std::to_string(settings.sequence)
+                                              : settings.version,
+          .package_url = settings.package_url,
+          .allow_loopback_http = settings.allow_loopback_http,
+      },
+      signer.key());
 }
 
 }  // namespace orvo::test

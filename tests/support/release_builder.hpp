@@ -11,7 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/error.hpp"
 #include "core/manifest.hpp"
+#include "orvo-release/pack_release.hpp"
 #include "orvo-release/signing_key.hpp"
 
 namespace orvo::test {
@@ -57,5 +59,24 @@ class ReleaseSigner {
  private:
   release_tool::SigningKey key_;
 };
+
+// Writes the files below folder, making the folders they need; a file named
+// "ORVO.Host.exe" is made executable.
+void write_release_folder(const std::filesystem::path& folder, std::span<const ReleaseFile> files);
+
+struct ReleaseSettings {
+  std::uint64_t sequence = 1;
+  std::string version;  // empty: "1.0.<sequence>"
+  std::string package_url = std::string(kTestPackageUrl);
+  bool allow_loopback_http = true;  // so that plain-HTTP loopback URLs can be packed too
+};
+
+// A whole release made as `orvo-release pack` makes it: the files are written
+// into work_dir/"release", then packed into work_dir/"out"/"host.zip" and
+// signed into work_dir/"out"/"latest.json".
+core::Result<release_tool::PackedRelease> build_release(const ReleaseSigner& signer,
+                                                        const std::filesystem::path& work_dir,
+                                                        std::span<const ReleaseFile> files,
+                                                        const ReleaseSettings& settings = {});
 
 }  // namespace orvo::test
