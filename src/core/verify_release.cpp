@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/download_url.hpp"
 #include "core/ed25519_key.hpp"
 #include "core/json_string.hpp"
 #include "core/package_path.hpp"
@@ -105,7 +106,10 @@ Result<void> check_manifest(const Manifest& manifest, bool allow_loopback_http) 
   if (manifest.target != "win-x64") return fail("Release is not for Windows 64-bit");
   if (manifest.sequence == 0) return fail("Release sequence must be positive");
   if (auto version = check_version(manifest.version); !version) return version;
-  (void)allow_loopback_http;
+  // Only the verdict counts; the parsed URL is dropped.
+  if (auto url = validate_download_url(manifest.package_url, allow_loopback_http); !url) {
+    return fail(std::move(url).error());
+  }
   if (auto digest = check_sha256_text(manifest.package_sha256); !digest) return digest;
   if (manifest.package_size == 0 || manifest.package_size > kMaxPackageSize) {
     return fail("Invalid package size");

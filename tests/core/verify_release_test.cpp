@@ -261,6 +261,16 @@ TEST_F(VerifyRelease, Signature) {
   });
 }
 
+TEST_F(VerifyRelease, LoopbackHttpOnlyWhenAllowed) {
+  Manifest manifest = valid_manifest();
+  manifest.package_url = "http://127.0.0.1:8080/host.zip";
+  const std::string envelope = signer_.envelope(manifest);
+  EXPECT_TRUE(verify_release(bytes_of(envelope), signer_.release_key(), true));
+  auto refused = verify_release(bytes_of(envelope), signer_.release_key(), false);
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.error().chain_text(), "ORVO downloads require HTTPS");
+}
+
 TEST_F(VerifyRelease, ManifestRules) {
   const auto files = [](std::vector<ManifestFile> list) {
     return signed_manifest([list](Manifest& m) { m.files = list; });
@@ -297,6 +307,17 @@ TEST_F(VerifyRelease, ManifestRules) {
       {"version_empty", signed_manifest([](Manifest& m) { m.version = ""; }), version_rule},
       {"version_plus", signed_manifest([](Manifest& m) { m.version = "1.0+1"; }), version_rule},
       {"version_space", signed_manifest([](Manifest& m) { m.version = "1.0 1"; }), version_rule},
+      {"package_url_refused_unchanged",
+       signed_manifest([](Manifest& m) { m.package_url = "http://127.0.0.1/host.zip"; }),
+       "ORVO downloads require HTTPS"},
+      {"package_url_with_credentials",
+       signed_manifest([](Manifest& m) { m.package_url = "https://u:p@127.0.0.1/host.zip"; }),
+       "Download URLs cannot include credentials or fragments"},
+      {"package_url_checked_before_digest", signed_manifest([](Manifest& m) {
+         m.package_url = "not a url";
+         m.package_sha256 = "x";
+       }),
+       "Invalid download URL: relative URL without a base"},
       {"upper_case_package_digest",
        signed_manifest([](Manifest& m) { m.package_sha256 = std::string(64, 'A'); }),
        "Invalid SHA-256 digest"},
