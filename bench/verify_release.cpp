@@ -1,12 +1,13 @@
 // verify_release on a manifest of 10,000 files, the most a release may list:
 // envelope reading, Base64, signature, manifest reading and every rule.
+#include "core/verify_release.hpp"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "core/verify_release.hpp"
 #include "support/release_builder.hpp"
 
 int main() {
@@ -35,7 +36,9 @@ int main() {
     millis.push_back(std::chrono::duration<double, std::milli>(end - start).count());
   }
   std::ranges::sort(millis);
-  std::printf("verify_release, 10,000 files, %zu-byte envelope, %d runs: median %.2f ms, best %.2f ms, worst %.2f ms\n",
-              envelope.size(), kRuns, millis[kRuns / 2], millis.front(), millis.back());
+  std::printf(
+      "verify_release, 10,000 files, %zu-byte envelope, %d runs: median %.2f ms, best %.2f ms, "
+      "worst %.2f ms\n",
+      envelope.size(), kRuns, millis[kRuns / 2], millis.front(), millis.back());
   return 0;
 }

@@ -38,7 +38,8 @@ Result<void> check_ed25519_point(std::span<const unsigned char, 32> encoding) {
   bool ok = BN_set_bit(p.get(), 255) == 1 && BN_sub_word(p.get(), 19) == 1 &&
             BN_set_word(scratch.get(), 121666) == 1 &&
             BN_mod_inverse(d.get(), scratch.get(), p.get(), ctx.get()) != nullptr &&
-            BN_mul_word(d.get(), 121665) == 1 && BN_nnmod(d.get(), d.get(), p.get(), ctx.get()) == 1 &&
+            BN_mul_word(d.get(), 121665) == 1 &&
+            BN_nnmod(d.get(), d.get(), p.get(), ctx.get()) == 1 &&
             BN_sub(d.get(), p.get(), d.get()) == 1;
   // An encoding of y at or above p, or of x = 0 with the sign bit set, still
   // names a point here: such non-canonical keys are refused by the signature

@@ -126,7 +126,9 @@ class Reader {
   RecordValue take_result() { return std::move(result_); }
 
   // The parser's events.
-  bool null() { return scalar([] { return std::string("null"); }); }
+  bool null() {
+    return scalar([] { return std::string("null"); });
+  }
   bool boolean(bool value) {
     return scalar([value] { return std::string("boolean `") + (value ? "true" : "false") + "`"; });
   }
@@ -248,9 +250,9 @@ class Reader {
     const RecordShape* record = nullptr;   // a record; null for a list
     const RecordShape* element = nullptr;  // a list's entries
     bool array_form = false;
-    std::size_t field = 0;                 // object form: the field of the last key
-    std::size_t count = 0;                 // array form: values so far, surplus ones too
-    std::vector<bool> seen;                // object form
+    std::size_t field = 0;   // object form: the field of the last key
+    std::size_t count = 0;   // array form: values so far, surplus ones too
+    std::vector<bool> seen;  // object form
     RecordValue value;
     RecordList list;
   };
@@ -280,8 +282,7 @@ class Reader {
   bool surplus() {
     if (skipping_ || frames_.empty()) return skipping_;
     Frame& frame = frames_.back();
-    if (frame.record == nullptr || !frame.array_form ||
-        frame.count < frame.record->fields.size()) {
+    if (frame.record == nullptr || !frame.array_form || frame.count < frame.record->fields.size()) {
       return false;
     }
     ++frame.count;
@@ -371,13 +372,14 @@ class Reader {
 
 Result<RecordValue> read_record(std::string_view json, const RecordShape& shape) {
   // The parser would skip a byte order mark silently; a document must not carry one.
-  if (json.starts_with(kByteOrderMark)) return fail("unexpected byte order mark at line 1 column 1");
+  if (json.starts_with(kByteOrderMark))
+    return fail("unexpected byte order mark at line 1 column 1");
   Reader reader(json, shape);
   bool complete = false;
   try {
-    complete = Json::sax_parse(CountingIterator(json.data(), reader.taken()),
-                               CountingIterator(json.data() + json.size(), reader.taken()),
-                               &reader);
+    complete =
+        Json::sax_parse(CountingIterator(json.data(), reader.taken()),
+                        CountingIterator(json.data() + json.size(), reader.taken()), &reader);
   } catch (const Json::exception& exception) {
     return fail(exception.what());
   }

@@ -22,14 +22,10 @@ constexpr std::array kFileFields = {
 constexpr RecordShape kFileShape{"ManifestFile", kFileFields};
 
 constexpr std::array kManifestFields = {
-    FieldShape{"schema_version", FieldKind::U32},
-    FieldShape{"version", FieldKind::Text},
-    FieldShape{"sequence", FieldKind::U64},
-    FieldShape{"target", FieldKind::Text},
-    FieldShape{"package_url", FieldKind::Text},
-    FieldShape{"package_sha256", FieldKind::Text},
-    FieldShape{"package_size", FieldKind::U64},
-    FieldShape{"files", FieldKind::List, &kFileShape},
+    FieldShape{"schema_version", FieldKind::U32}, FieldShape{"version", FieldKind::Text},
+    FieldShape{"sequence", FieldKind::U64},       FieldShape{"target", FieldKind::Text},
+    FieldShape{"package_url", FieldKind::Text},   FieldShape{"package_sha256", FieldKind::Text},
+    FieldShape{"package_size", FieldKind::U64},   FieldShape{"files", FieldKind::List, &kFileShape},
 };
 constexpr RecordShape kManifestShape{"Manifest", kManifestFields};
 

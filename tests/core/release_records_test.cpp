@@ -36,17 +36,22 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"keys_in_any_order", R"({"signature":"b","payload":"a"})", ""},
         ReadCase{"escaped_key", R"({"pay\u006coad":"a","signature":"b"})", ""},
         ReadCase{"array_form", R"(["a","b"])", ""},
-        ReadCase{"json_whitespace_around", " \t\r\n{\"payload\":\"a\",\"signature\":\"b\"}\n\t ", ""},
-        ReadCase{"empty",
-                 "",
-                 "parse error at line 1, column 1: syntax error while parsing value - unexpected end "
-                 "of input; expected '[', '{', or a literal"},
-        ReadCase{"trailing_character",
-                 R"({"payload":"a","signature":"b"}x)",
+        ReadCase{"json_whitespace_around", " \t\r\n{\"payload\":\"a\",\"signature\":\"b\"}\n\t ",
+                 ""},
+        ReadCase{
+            "empty", "",
+            "parse error at line 1, column 1: syntax error while parsing value - unexpected end "
+            "of input; expected '[', '{', or a literal"},
+        ReadCase{"trailing_character", R"({"payload":"a","signature":"b"}x)",
                  "parse error at line 1, column 32: syntax error while parsing value - invalid "
                  "literal; last read: '\"b\"}x'; expected end of input"},
         ReadCase{"byte_order_mark", "\xEF\xBB\xBF{\"payload\":\"a\",\"signature\":\"b\"}",
                  "unexpected byte order mark at line 1 column 1"},
+        ReadCase{"comment", R"({"payload":"a",/* x */"signature":"b"})",
+                 "parse error at line 1, column 16: syntax error while parsing object key - "
+                 "invalid literal; last read: '\"a\",/'; expected string literal"},
+        ReadCase{"repeated_after_escapes", R"({"payload":"a","p\u0061yload":"b","signature":"c"})",
+                 "duplicate field `payload` at line 1 column 29"},
         ReadCase{"missing_field", R"({"payload":"a"})",
                  "missing field `signature` at line 1 column 15"},
         ReadCase{"missing_fields_in_declared_order", R"({})",
@@ -76,8 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "invalid type: boolean `true`, expected struct SignedEnvelope at line 1 column 4"},
         ReadCase{"string_document", R"("x")",
                  "invalid type: string \"x\", expected struct SignedEnvelope at line 1 column 3"},
-        ReadCase{"long_unknown_key_is_cut",
-                 "{\"" + std::string(100, 'k') + "\":1}",
+        ReadCase{"long_unknown_key_is_cut", "{\"" + std::string(100, 'k') + "\":1}",
                  "unknown field `" + std::string(64, 'k') +
                      "...`, expected `payload` or `signature` at line 1 column 103"}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -149,7 +153,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "at line 1 column 27"},
         ReadCase{"array_form_too_short", R"([1,"1.0",1,"win-x64","u","d",1])",
                  "invalid length 7, expected struct Manifest with 8 elements at line 1 column 31"},
-        ReadCase{"long_string_is_cut", manifest_with("sequence", "\"" + std::string(80, 'z') + "\""),
+        ReadCase{"long_string_is_cut",
+                 manifest_with("sequence", "\"" + std::string(80, 'z') + "\""),
                  "invalid type: string \"" + std::string(64, 'z') +
                      "\"..., expected u64 at line 1 column 129"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -4,9 +4,8 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "core/release_encoding.hpp"
 #include "core/verify_release.hpp"
@@ -28,7 +27,8 @@ TEST(SignatureVectors, GiveTheStrictVerdicts) {
     const auto message = decode_hex(vector["message"].get<std::string>()).value();
     const auto key_bytes = decode_hex(vector["pub_key"].get<std::string>()).value();
     std::array<unsigned char, 32> key{};
-    std::ranges::transform(key_bytes, key.begin(), [](std::byte b) { return static_cast<unsigned char>(b); });
+    std::ranges::transform(key_bytes, key.begin(),
+                           [](std::byte b) { return static_cast<unsigned char>(b); });
 
     const std::string envelope =
         release_tool::envelope_json(message, vector["signature"].get<std::string>());
@@ -36,8 +36,9 @@ TEST(SignatureVectors, GiveTheStrictVerdicts) {
     ASSERT_FALSE(verified);
     // The one accepted signature gets past verification to the manifest, which
     // 32 random bytes are not.
-    EXPECT_EQ(verified.error().message(), index == 3 ? "Invalid release manifest"
-                                                     : "The release signature could not be verified");
+    EXPECT_EQ(verified.error().message(), index == 3
+                                              ? "Invalid release manifest"
+                                              : "The release signature could not be verified");
   }
 }
 

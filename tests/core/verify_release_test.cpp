@@ -73,8 +73,9 @@ void replace(std::string& text, std::string_view from, std::string_view to) {
 // A valid signature with the group order L added to its S half.
 std::string signature_plus_order(const std::string& signature_hex) {
   static constexpr std::array<unsigned char, 32> kOrder = {
-      0xed, 0xd3, 0xf5, 0x5c, 0x1a, 0x63, 0x12, 0x58, 0xd6, 0x9c, 0xf7, 0xa2, 0xde, 0xf9, 0xde, 0x14,
-      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10};
+      0xed, 0xd3, 0xf5, 0x5c, 0x1a, 0x63, 0x12, 0x58, 0xd6, 0x9c, 0xf7,
+      0xa2, 0xde, 0xf9, 0xde, 0x14, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10};
   auto bytes = decode_hex(signature_hex).value();
   unsigned carry = 0;
   for (std::size_t i = 0; i < 32; ++i) {
@@ -108,7 +109,7 @@ Key key_from_hex(std::string_view hex) {
 struct VerifyCase {
   const char* name;
   std::function<std::string(const ReleaseSigner&)> envelope;
-  std::string expected;  // "ok" or the whole chain text
+  std::string expected;                   // "ok" or the whole chain text
   std::optional<Key> key = std::nullopt;  // instead of the signer's key
   bool prefix = false;                    // expected is only the chain's beginning
 };
@@ -120,8 +121,8 @@ class VerifyRelease : public testing::Test {
       SCOPED_TRACE(c.name);
       const std::string envelope = c.envelope(signer_);
       const Key key = c.key.value_or(Key{});
-      const std::string actual =
-          verdict(envelope, c.key ? std::span<const unsigned char, 32>(key) : signer_.release_key());
+      const std::string actual = verdict(
+          envelope, c.key ? std::span<const unsigned char, 32>(key) : signer_.release_key());
       if (c.prefix) {
         EXPECT_TRUE(actual.starts_with(c.expected)) << actual;
       } else {
@@ -140,7 +141,9 @@ class VerifyRelease : public testing::Test {
 TEST_F(VerifyRelease, Envelope) {
   const std::string valid = signer_.envelope(valid_manifest());
   const auto padded_to = [valid](std::size_t size) {
-    return [valid, size](const ReleaseSigner&) { return valid + std::string(size - valid.size(), ' '); };
+    return [valid, size](const ReleaseSigner&) {
+      return valid + std::string(size - valid.size(), ' ');
+    };
   };
   const auto fixed = [](std::string text) { return [text](const ReleaseSigner&) { return text; }; };
   const std::string& payload = payload_;
@@ -176,11 +179,13 @@ TEST_F(VerifyRelease, Encodings) {
   const std::string& payload = payload_;
   const std::string& signature = signature_;
   std::string mixed_case = signature;
-  for (std::size_t i = 0; i < mixed_case.size(); i += 2) mixed_case[i] = static_cast<char>(std::toupper(mixed_case[i]));
+  for (std::size_t i = 0; i < mixed_case.size(); i += 2)
+    mixed_case[i] = static_cast<char>(std::toupper(mixed_case[i]));
   std::string upper_case = signature;
   for (char& c : upper_case) c = static_cast<char>(std::toupper(c));
-  const std::string not_canonical = "Invalid release payload encoding: the text is not canonical "
-                                    "standard Base64 with padding";
+  const std::string not_canonical =
+      "Invalid release payload encoding: the text is not canonical "
+      "standard Base64 with padding";
 
   run({
       {"upper_case_signature", with(payload, upper_case), "ok"},
@@ -243,13 +248,14 @@ TEST_F(VerifyRelease, Signature) {
       {"one_payload_byte_changed", with(encode_base64(bytes_of(changed)), signature), refused},
       {"same_manifest_formatted_differently", with(encode_base64(bytes_of(reformatted)), signature),
        refused},
-      {"its_own_signature", with(encode_base64(bytes_of(reformatted)), signer_.signature_hex(reformatted)),
-       "ok"},
+      {"its_own_signature",
+       with(encode_base64(bytes_of(reformatted)), signer_.signature_hex(reformatted)), "ok"},
       {"small_order_key", with(payload, signature), refused, identity},
       {"small_order_key_above_p", with(payload, signature), refused, identity_above_p},
       {"small_order_key_negative_zero", with(payload, signature), refused, order_two_negative_zero},
       {"key_no_point", with(payload, signature),
-       "Invalid release verification key: Ed25519 public key is not a point on the curve", no_point},
+       "Invalid release verification key: Ed25519 public key is not a point on the curve",
+       no_point},
       {"key_no_point_above_p", with(payload, signature),
        "Invalid release verification key: Ed25519 public key is not a point on the curve",
        no_point_above_p},
@@ -300,8 +306,8 @@ TEST_F(VerifyRelease, ManifestRules) {
       {"target_in_capitals", signed_manifest([](Manifest& m) { m.target = "WIN-X64"; }),
        "Release is not for Windows 64-bit"},
       {"version_64", signed_manifest([](Manifest& m) { m.version = std::string(64, 'v'); }), "ok"},
-      {"version_every_allowed_byte",
-       signed_manifest([](Manifest& m) { m.version = "AZaz09.-_"; }), "ok"},
+      {"version_every_allowed_byte", signed_manifest([](Manifest& m) { m.version = "AZaz09.-_"; }),
+       "ok"},
       {"version_65", signed_manifest([](Manifest& m) { m.version = std::string(65, 'v'); }),
        version_rule},
       {"version_empty", signed_manifest([](Manifest& m) { m.version = ""; }), version_rule},
@@ -359,8 +365,12 @@ TEST_F(VerifyRelease, ManifestRules) {
                        sized("d", 512 * kMiB - 3)})),
        "Installed release exceeds the size limit"},
       {"total_checked_before_later_files",
-       files({sized("a", 512 * kMiB), sized("b", 512 * kMiB), sized("c", 512 * kMiB),
-              sized("d", 512 * kMiB - 3), manifest_entry("ORVO.Host.exe", "host"), {"e", 1, "bad"}}),
+       files({sized("a", 512 * kMiB),
+              sized("b", 512 * kMiB),
+              sized("c", 512 * kMiB),
+              sized("d", 512 * kMiB - 3),
+              manifest_entry("ORVO.Host.exe", "host"),
+              {"e", 1, "bad"}}),
        "Installed release exceeds the size limit"},
       {"host_in_lower_case", files({manifest_entry("orvo.host.exe", "host")}),
        "Release is missing ORVO.Host.exe"},
@@ -376,7 +386,8 @@ TEST_F(VerifyRelease, ManifestRules) {
 }
 
 TEST(SameRelease, ComparesTheReleaseIdentityOnly) {
-  const Manifest base = valid_manifest({manifest_entry("ORVO.Host.exe", "h"), manifest_entry("a/B", "b")});
+  const Manifest base =
+      valid_manifest({manifest_entry("ORVO.Host.exe", "h"), manifest_entry("a/B", "b")});
   struct Case {
     const char* name;
     std::function<void(Manifest&)> edit;
@@ -408,7 +419,8 @@ TEST(SameRelease, ComparesTheReleaseIdentityOnly) {
 
 TEST(ManifestFilesJson, IsCompactWithKeysInDeclaredOrder) {
   EXPECT_EQ(manifest_files_json({}), "[]");
-  const std::vector<ManifestFile> files = {{"a/b.txt", 0, "00ff"}, {"c", 18446744073709551615u, "d"}};
+  const std::vector<ManifestFile> files = {{"a/b.txt", 0, "00ff"},
+                                           {"c", 18446744073709551615u, "d"}};
   EXPECT_EQ(manifest_files_json(files),
             R"([{"path":"a/b.txt","size":0,"sha256":"00ff"},)"
             R"({"path":"c","size":18446744073709551615,"sha256":"d"}])");
@@ -420,17 +432,18 @@ TEST(ManifestFilesJson, IsCompactWithKeysInDeclaredOrder) {
 TEST(HasHostExecutable, WantsTheExactNameAtTheRoot) {
   EXPECT_TRUE(has_host_executable(host_and({sized("a", 1)})));
   EXPECT_FALSE(has_host_executable({}));
-  const std::vector<ManifestFile> near_misses = {sized("ORVO.Host.exe/", 1), sized("ORVO.HOST.EXE", 1),
-                                                 sized("x/ORVO.Host.exe", 1), sized("ORVO.Host.exe ", 1)};
+  const std::vector<ManifestFile> near_misses = {
+      sized("ORVO.Host.exe/", 1), sized("ORVO.HOST.EXE", 1), sized("x/ORVO.Host.exe", 1),
+      sized("ORVO.Host.exe ", 1)};
   EXPECT_FALSE(has_host_executable(near_misses));
 }
 
 TEST(CheckSha256Text, WantsSixtyFourLowerCaseDigits) {
   EXPECT_TRUE(check_sha256_text(sha256_hex(bytes_of(""))));
   EXPECT_TRUE(check_sha256_text(std::string(32, '0') + std::string(32, 'f')));
-  for (const std::string& bad : {std::string(63, 'a'), std::string(65, 'a'), std::string(),
-                                 std::string(63, 'a') + "A", std::string(63, 'a') + "g",
-                                 std::string(63, 'a') + " "}) {
+  for (const std::string& bad :
+       {std::string(63, 'a'), std::string(65, 'a'), std::string(), std::string(63, 'a') + "A",
+        std::string(63, 'a') + "g", std::string(63, 'a') + " "}) {
     SCOPED_TRACE(bad);
     auto checked = check_sha256_text(bad);
     ASSERT_FALSE(checked);

@@ -2,10 +2,9 @@
 
 #include <utility>
 
-#include "support/temp_dir.hpp"
-
 #include "core/sha256.hpp"
 #include "orvo-release/release_writer.hpp"
+#include "support/temp_dir.hpp"
 
 namespace orvo::test {
 
@@ -14,8 +13,9 @@ std::span<const std::byte> bytes_of(std::string_view text) {
 }
 
 core::ManifestFile manifest_entry(std::string_view path, std::string_view content) {
-  return core::ManifestFile{
-      .path = std::string(path), .size = content.size(), .sha256 = core::sha256_hex(bytes_of(content))};
+  return core::ManifestFile{.path = std::string(path),
+                            .size = content.size(),
+                            .sha256 = core::sha256_hex(bytes_of(content))};
 }
 
 core::Manifest valid_manifest(std::uint64_t sequence) {
@@ -33,6 +33,12 @@ core::Manifest valid_manifest(std::vector<core::ManifestFile> files, std::uint64
       .package_size = 1000,
       .files = std::move(files),
   };
+}
+
+core::Manifest manifest_of(std::span<const ReleaseFile> files, std::uint64_t sequence) {
+  std::vector<core::ManifestFile> entries;
+  for (const ReleaseFile& file : files) entries.push_back(manifest_entry(file.path, file.content));
+  return valid_manifest(std::move(entries), sequence);
 }
 
 ReleaseSigner::ReleaseSigner() : key_(release_tool::SigningKey::generate()) {}

@@ -31,13 +31,16 @@ struct ReleaseFile {
 core::ManifestFile manifest_entry(std::string_view path, std::string_view content);
 
 // The package URL of test manifests; nothing is fetched from it.
-inline constexpr std::string_view kTestPackageUrl = "https://127.0.0.1/downloads/host/win-x64/host.zip";
+inline constexpr std::string_view kTestPackageUrl =
+    "https://127.0.0.1/downloads/host/win-x64/host.zip";
 
 // A manifest that verify_release accepts: schema 1, "win-x64", version
 // "1.0.<sequence>", kTestPackageUrl, a package of 1,000 bytes with a made-up
 // digest, and the given files (by default only an "ORVO.Host.exe").
 core::Manifest valid_manifest(std::uint64_t sequence = 1);
 core::Manifest valid_manifest(std::vector<core::ManifestFile> files, std::uint64_t sequence = 1);
+// The same with the entries of these files.
+core::Manifest manifest_of(std::span<const ReleaseFile> files, std::uint64_t sequence = 1);
 
 // Signs release payloads with one Ed25519 key.
 class ReleaseSigner {

@@ -1,7 +1,7 @@
 #include "support/run_program.hpp"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -14,7 +14,8 @@ extern char** environ;
 
 namespace orvo::test {
 
-ProgramOutput run_program(const std::filesystem::path& program, const std::vector<std::string>& args) {
+ProgramOutput run_program(const std::filesystem::path& program,
+                          const std::vector<std::string>& args) {
   TempDir capture;
   const std::string out_path = capture / "out";
   const std::string err_path = capture / "err";
@@ -27,8 +28,10 @@ ProgramOutput run_program(const std::filesystem::path& program, const std::vecto
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0600);
+  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0600);
   pid_t pid = -1;
   const int started = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);

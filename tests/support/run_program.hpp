@@ -15,6 +15,7 @@ struct ProgramOutput {
 };
 
 // Fails the test when the program cannot be started.
-ProgramOutput run_program(const std::filesystem::path& program, const std::vector<std::string>& args);
+ProgramOutput run_program(const std::filesystem::path& program,
+                          const std::vector<std::string>& args);
 
 }  // namespace orvo::test

@@ -26,7 +26,9 @@ const std::vector<ReleaseFile> kFiles = {
     {"docs/empty.txt", ""},
 };
 
-ProgramOutput tool(const std::vector<std::string>& args) { return run_program(ORVO_RELEASE_TOOL, args); }
+ProgramOutput tool(const std::vector<std::string>& args) {
+  return run_program(ORVO_RELEASE_TOOL, args);
+}
 
 class OrvoRelease : public testing::Test {
  protected:
@@ -66,7 +68,8 @@ TEST_F(OrvoRelease, PackThenVerifyRoundTrips) {
   const ProgramOutput packed = pack(dir_ / "release", dir_ / "out");
   ASSERT_EQ(packed.exit_code, 0) << packed.err;
 
-  const ProgramOutput verified = tool({"verify", "--key", public_key_, dir_ / "out" / "latest.json"});
+  const ProgramOutput verified =
+      tool({"verify", "--key", public_key_, dir_ / "out" / "latest.json"});
   EXPECT_EQ(verified.exit_code, 0) << verified.err;
   EXPECT_EQ(verified.out, "version 1.2.3\nsequence 7\nfiles 3\n");
 
@@ -74,12 +77,10 @@ TEST_F(OrvoRelease, PackThenVerifyRoundTrips) {
   const std::string envelope = read_file(dir_ / "out" / "latest.json");
   auto key = core::decode_hex(public_key_).value();
   auto manifest = core::verify_release(
-      bytes_of(envelope), std::span<const unsigned char, 32>(reinterpret_cast<unsigned char*>(key.data()), 32),
-      false);
+      bytes_of(envelope),
+      std::span<const unsigned char, 32>(reinterpret_cast<unsigned char*>(key.data()), 32), false);
   ASSERT_TRUE(manifest) << manifest.error().chain_text();
-  std::vector<core::ManifestFile> expected;
-  for (const ReleaseFile& file : kFiles) expected.push_back(manifest_entry(file.path, file.content));
-  EXPECT_EQ(manifest->files, expected);
+  EXPECT_EQ(manifest->files, manifest_of(kFiles).files);
   const std::string package = read_file(dir_ / "out" / "host.zip");
   EXPECT_EQ(manifest->package_size, package.size());
   EXPECT_EQ(manifest->package_sha256, core::sha256_hex(bytes_of(package)));
@@ -124,7 +125,8 @@ TEST_F(OrvoRelease, SignGivesTheEnvelopeOfTheManifestBytes) {
   ASSERT_EQ(pack(dir_ / "release", dir_ / "out").exit_code, 0);
   const std::string envelope = read_file(dir_ / "out" / "latest.json");
   auto payload = core::decode_base64(core::read_signed_envelope(envelope).value().payload).value();
-  write_file(dir_ / "manifest.json", std::string(reinterpret_cast<const char*>(payload.data()), payload.size()));
+  write_file(dir_ / "manifest.json",
+             std::string(reinterpret_cast<const char*>(payload.data()), payload.size()));
 
   const ProgramOutput signed_again = tool({"sign", "--key", key_file(), dir_ / "manifest.json"});
   EXPECT_EQ(signed_again.exit_code, 0) << signed_again.err;
@@ -133,8 +135,10 @@ TEST_F(OrvoRelease, SignGivesTheEnvelopeOfTheManifestBytes) {
 
 TEST_F(OrvoRelease, RefusesWhatTheLauncherWouldRefuse) {
   write_release_folder(dir_ / "no-host", std::vector<ReleaseFile>{{"bin/ORVO.Host.exe", "x"}});
-  write_release_folder(dir_ / "device", std::vector<ReleaseFile>{{"ORVO.Host.exe", "x"}, {"aux.txt", "x"}});
-  write_release_folder(dir_ / "clash", std::vector<ReleaseFile>{{"ORVO.Host.exe", "x"}, {"A.txt", "x"}, {"a.TXT", "x"}});
+  write_release_folder(dir_ / "device",
+                       std::vector<ReleaseFile>{{"ORVO.Host.exe", "x"}, {"aux.txt", "x"}});
+  write_release_folder(dir_ / "clash", std::vector<ReleaseFile>{
+                                           {"ORVO.Host.exe", "x"}, {"A.txt", "x"}, {"a.TXT", "x"}});
   write_release_folder(dir_ / "linked", std::vector<ReleaseFile>{{"ORVO.Host.exe", "x"}});
   fs::create_symlink("ORVO.Host.exe", dir_ / "linked" / "link.exe");
   fs::create_directory(dir_ / "empty");
@@ -142,7 +146,8 @@ TEST_F(OrvoRelease, RefusesWhatTheLauncherWouldRefuse) {
   write_file(dir_ / "bad-rule.json",
              R"({"schema_version":1,"version":"1","sequence":1,"target":"win-x64",)"
              R"("package_url":"https://127.0.0.1/p.zip","package_sha256":")" +
-                 std::string(64, 'a') + R"(","package_size":1,"files":[{"path":"x","size":1,"sha256":")" +
+                 std::string(64, 'a') +
+                 R"(","package_size":1,"files":[{"path":"x","size":1,"sha256":")" +
                  std::string(64, 'a') + R"("}]})");
   write_file(dir_ / "garbage.json", "{\"payload\":");
 
@@ -160,7 +165,8 @@ TEST_F(OrvoRelease, RefusesWhatTheLauncherWouldRefuse) {
       {"paths_differing_in_case", [&] { return pack(dir_ / "clash", dir_ / "o3"); },
        "orvo-release pack: " + refused + "Duplicate release path\n"},
       {"link", [&] { return pack(dir_ / "linked", dir_ / "o4"); },
-       "orvo-release pack: link.exe in " + (dir_ / "linked").string() + " is a link or special file\n"},
+       "orvo-release pack: link.exe in " + (dir_ / "linked").string() +
+           " is a link or special file\n"},
       {"empty_folder", [&] { return pack(dir_ / "empty", dir_ / "o5"); },
        "orvo-release pack: " + refused + "Invalid release file count\n"},
       {"missing_folder", [&] { return pack(dir_ / "nothing", dir_ / "o6"); },
@@ -172,20 +178,38 @@ TEST_F(OrvoRelease, RefusesWhatTheLauncherWouldRefuse) {
       {"version_with_plus", [&] { return pack(dir_ / "release", dir_ / "o9", "1", "1+2"); },
        "orvo-release pack: " + refused +
            "Version must use at most 64 ASCII letters, digits, dots, hyphens or underscores\n"},
-      {"sign_not_json", [&] { return tool({"sign", "--key", key_file(), dir_ / "not-json.json"}); },
+      {"sign_not_json",
+       [&] {
+         return tool({"sign", "--key", key_file(), dir_ / "not-json.json"});
+       },
        "orvo-release sign: " + (dir_ / "not-json.json").string() +
            " is not a release manifest: parse error at line 1, column 2: syntax error while "
            "parsing value - invalid literal; last read: 'no'\n"},
-      {"sign_refused_manifest", [&] { return tool({"sign", "--key", key_file(), dir_ / "bad-rule.json"}); },
+      {"sign_refused_manifest",
+       [&] {
+         return tool({"sign", "--key", key_file(), dir_ / "bad-rule.json"});
+       },
        "orvo-release sign: " + refused + "Release is missing ORVO.Host.exe\n"},
-      {"sign_missing_key", [&] { return tool({"sign", "--key", dir_ / "no.key", dir_ / "bad-rule.json"}); },
+      {"sign_missing_key",
+       [&] {
+         return tool({"sign", "--key", dir_ / "no.key", dir_ / "bad-rule.json"});
+       },
        "orvo-release sign: cannot open " + (dir_ / "no.key").string() +
            ": No such file or directory (os error 2)\n"},
-      {"sign_with_a_manifest_as_key", [&] { return tool({"sign", "--key", dir_ / "bad-rule.json", dir_ / "bad-rule.json"}); },
+      {"sign_with_a_manifest_as_key",
+       [&] {
+         return tool({"sign", "--key", dir_ / "bad-rule.json", dir_ / "bad-rule.json"});
+       },
        "orvo-release sign: a signing key is 64 hexadecimal digits\n"},
-      {"verify_short_key", [&] { return tool({"verify", "--key", "abcd", dir_ / "garbage.json"}); },
+      {"verify_short_key",
+       [&] {
+         return tool({"verify", "--key", "abcd", dir_ / "garbage.json"});
+       },
        "orvo-release verify: --key must be the 64 hexadecimal digits of a release key\n"},
-      {"verify_garbage", [&] { return tool({"verify", "--key", public_key_, dir_ / "garbage.json"}); },
+      {"verify_garbage",
+       [&] {
+         return tool({"verify", "--key", public_key_, dir_ / "garbage.json"});
+       },
        "orvo-release verify: Invalid signed release envelope: parse error at line 1, column 12: "
        "syntax error while parsing value - unexpected end of input; expected '[', '{', or a "
        "literal\n"},
@@ -233,7 +257,8 @@ TEST(OrvoReleaseUsage, WrongArgumentsExitWithUsage) {
       {{"keygen", "--in", "a"}, "orvo-release keygen: unknown option --in"},
       {{"keygen", "--out", "a", "extra"},
        "orvo-release keygen: expected 0 arguments besides the options, got 1"},
-      {{"verify", "--key", "00"}, "orvo-release verify: expected 1 argument besides the options, got 0"},
+      {{"verify", "--key", "00"},
+       "orvo-release verify: expected 1 argument besides the options, got 0"},
   };
   for (const Case& c : cases) {
     const ProgramOutput output = tool(c.args);

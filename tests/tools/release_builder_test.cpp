@@ -22,7 +22,8 @@ TEST(ReleaseBuilder, BuildsAReleaseTheLauncherAccepts) {
   auto manifest = core::verify_release(bytes_of(release->envelope), signer.release_key(), false);
   ASSERT_TRUE(manifest) << manifest.error().chain_text();
   EXPECT_EQ(manifest->version, "1.0.4");
-  EXPECT_EQ(manifest->files, (std::vector{manifest_entry("ORVO.Host.exe", "h"), manifest_entry("lib/a.so", "abc")}));
+  EXPECT_EQ(manifest->files,
+            (std::vector{manifest_entry("ORVO.Host.exe", "h"), manifest_entry("lib/a.so", "abc")}));
   EXPECT_TRUE(core::same_release(*manifest, release->manifest));
   EXPECT_EQ(manifest->package_sha256, core::sha256_hex(bytes_of(read_file(release->package))));
 }
@@ -30,7 +31,8 @@ TEST(ReleaseBuilder, BuildsAReleaseTheLauncherAccepts) {
 TEST(ReleaseBuilder, SignsAnyPayloadAndManifest) {
   ReleaseSigner signer;
   const core::Manifest manifest = valid_manifest(9);
-  auto verified = core::verify_release(bytes_of(signer.envelope(manifest)), signer.release_key(), false);
+  auto verified =
+      core::verify_release(bytes_of(signer.envelope(manifest)), signer.release_key(), false);
   ASSERT_TRUE(verified) << verified.error().chain_text();
   EXPECT_TRUE(core::same_release(*verified, manifest));
 

@@ -46,7 +46,8 @@ std::optional<Options> command_options(const Invocation& invocation, std::string
   return std::nullopt;
 }
 
-int report_failure(const Invocation& invocation, std::string_view command, const core::Error& error) {
+int report_failure(const Invocation& invocation, std::string_view command,
+                   const core::Error& error) {
   invocation.err << "orvo-release " << command << ": " << error.chain_text() << '\n';
   return kExitFailure;
 }

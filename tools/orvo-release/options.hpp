@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <initializer_list>
 #include <map>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -33,6 +34,7 @@ std::optional<Options> command_options(const Invocation& invocation, std::string
                                        std::size_t operand_count);
 
 // Prints "orvo-release <command>: <error chain>" and gives kExitFailure.
-int report_failure(const Invocation& invocation, std::string_view command, const core::Error& error);
+int report_failure(const Invocation& invocation, std::string_view command,
+                   const core::Error& error);
 
 }  // namespace orvo::release_tool

@@ -49,7 +49,8 @@ Result<PackedRelease> pack_release(const PackRequest& request, const SigningKey&
       .files = std::move(*files),
   };
   for (core::ManifestFile& file : manifest.files) file.sha256 = kPendingDigest;
-  if (auto checked = check(manifest, request.allow_loopback_http); !checked) return core::fail(checked.error());
+  if (auto checked = check(manifest, request.allow_loopback_http); !checked)
+    return core::fail(checked.error());
 
   if (auto digested = digest_release_files(request.folder, manifest.files); !digested) {
     return core::fail(std::move(digested).error());
@@ -69,12 +70,14 @@ Result<PackedRelease> pack_release(const PackRequest& request, const SigningKey&
   if (!package) return core::fail(std::move(package).error());
   manifest.package_size = package->size;
   manifest.package_sha256 = package->sha256;
-  if (auto checked = check(manifest, request.allow_loopback_http); !checked) return core::fail(checked.error());
+  if (auto checked = check(manifest, request.allow_loopback_http); !checked)
+    return core::fail(checked.error());
 
   const std::string json = manifest_json(manifest);
   release.envelope = envelope_json(std::as_bytes(std::span(json.data(), json.size())), key);
   if (release.envelope.size() > core::kMaxEnvelopeBytes) {
-    return core::fail(core::Error("the signed envelope would exceed 4,194,304 bytes").wrap(std::string(kRefused)));
+    return core::fail(core::Error("the signed envelope would exceed 4,194,304 bytes")
+                          .wrap(std::string(kRefused)));
   }
   if (auto written = write_new_file(release.envelope_file, release.envelope); !written) {
     return core::fail(std::move(written).error());

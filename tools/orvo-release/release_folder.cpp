@@ -30,7 +30,8 @@ Result<std::vector<core::ManifestFile>> list_release_folder(const std::filesyste
     if (!text) return core::fail(name + " in " + shown + " has a name that is not valid text");
     const std::uintmax_t size = it->file_size(error);
     if (error) break;
-    files.push_back(core::ManifestFile{.path = fs::path(*text).generic_string(), .size = size, .sha256 = {}});
+    files.push_back(
+        core::ManifestFile{.path = fs::path(*text).generic_string(), .size = size, .sha256 = {}});
   }
   if (error) return core::fail("cannot list " + shown + ": " + error.message());
   std::ranges::sort(files, {}, &core::ManifestFile::path);

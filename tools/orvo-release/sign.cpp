@@ -22,13 +22,15 @@ int run_sign(const Invocation& invocation) {
   if (!json) return report_failure(invocation, "sign", json.error());
   auto manifest = core::read_manifest(*json);
   if (!manifest) {
-    return report_failure(invocation, "sign", manifest.error().wrap(path + " is not a release manifest"));
+    return report_failure(invocation, "sign",
+                          manifest.error().wrap(path + " is not a release manifest"));
   }
   if (auto checked = core::check_manifest(*manifest, false); !checked) {
     return report_failure(invocation, "sign",
                           checked.error().wrap("the launcher would refuse this release"));
   }
-  const std::string envelope = envelope_json(std::as_bytes(std::span(json->data(), json->size())), *key);
+  const std::string envelope =
+      envelope_json(std::as_bytes(std::span(json->data(), json->size())), *key);
   if (envelope.size() > core::kMaxEnvelopeBytes) {
     return report_failure(invocation, "sign",
                           core::Error("the signed envelope would exceed 4,194,304 bytes")
