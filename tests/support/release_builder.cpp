@@ -41,7 +41,7 @@ core::Manifest manifest_of(std::span<const ReleaseFile> files, std::uint64_t seq
   return valid_manifest(std::move(entries), sequence);
 }
 
-ReleaseSigner::ReleaseSigner() : key_(release_tool::SigningKey::generate()) {}
+ReleaseSigner::ReleaseSigner() : key_(release_tool::SigningKey::generate().value()) {}
 ReleaseSigner::ReleaseSigner(release_tool::SigningKey key) : key_(std::move(key)) {}
 
 std::string ReleaseSigner::signature_hex(std::string_view payload) const {

@@ -9,11 +9,12 @@ namespace orvo::release_tool {
 int run_keygen(const Invocation& invocation) {
   const auto options = command_options(invocation, "keygen", {"out"}, 0);
   if (!options) return kExitUsage;
-  const SigningKey key = SigningKey::generate();
-  if (auto saved = save_signing_key((*options)["out"], key); !saved) {
+  const auto key = SigningKey::generate();
+  if (!key) return report_failure(invocation, "keygen", key.error());
+  if (auto saved = save_signing_key((*options)["out"], *key); !saved) {
     return report_failure(invocation, "keygen", saved.error());
   }
-  invocation.out << key.public_key_hex() << '\n';
+  invocation.out << key->public_key_hex() << '\n';
   return kExitSuccess;
 }
 

@@ -2,7 +2,6 @@
 
 #include <sodium.h>
 
-#include <cstdlib>
 #include <system_error>
 
 #include "core/release_encoding.hpp"
@@ -14,15 +13,15 @@ namespace {
 
 constexpr std::size_t kKeyFileLimit = 4096;
 
-void require_sodium() {
-  // Without its random source the library cannot make keys; nothing sensible is left to do.
-  if (sodium_init() < 0) std::abort();
+Result<void> start_sodium() {
+  if (sodium_init() < 0) return core::fail("the signature library could not be initialised");
+  return {};
 }
 
 }  // namespace
 
-SigningKey SigningKey::generate() {
-  require_sodium();
+Result<SigningKey> SigningKey::generate() {
+  if (auto started = start_sodium(); !started) return core::fail(started.error());
   SigningKey key;
   crypto_sign_keypair(key.public_key_.data(), key.secret_key_.data());
   return key;
@@ -33,7 +32,7 @@ Result<SigningKey> SigningKey::from_seed_hex(std::string_view text) {
   if (!seed || seed->size() != crypto_sign_SEEDBYTES) {
     return core::fail("a signing key is 64 hexadecimal digits");
   }
-  require_sodium();
+  if (auto started = start_sodium(); !started) return core::fail(started.error());
   SigningKey key;
   crypto_sign_seed_keypair(key.public_key_.data(), key.secret_key_.data(),
                            reinterpret_cast<const unsigned char*>(seed->data()));

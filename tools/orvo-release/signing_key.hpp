@@ -17,7 +17,7 @@ using core::Result;
 
 class SigningKey {
  public:
-  static SigningKey generate();
+  static Result<SigningKey> generate();
   static Result<SigningKey> from_seed_hex(std::string_view text);
 
   std::span<const unsigned char, 32> public_key() const { return public_key_; }
