@@ -2,10 +2,12 @@
 
 #include <idn2.h>
 
+#include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "core/percent_encode.hpp"
