@@ -1,0 +1,306 @@
+// The download client and worker against a real TLS server on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/download_body.hpp"
+#include "core/download_client.hpp"
+#include "support/download_reading.hpp"
+#include "support/tls_server.hpp"
+
+namespace orvo::core {
+namespace {
+
+using test::Answer;
+using test::Ending;
+using test::Framing;
+
+// Long enough never to run out unless a test is about running out.
+constexpr std::uint64_t kGenerousSeconds = 30;
+
+class Download : public testing::Test {
+ protected:
+  void SetUp() override {
+    Result<std::shared_ptr<const DownloadClient>> built =
+        build_download_client({.roots_pem = server.ca_pem()});
+    ASSERT_TRUE(built) << built.error().chain_text();
+    client = *built;
+  }
+
+  Result<DownloadBody> start(std::string_view path, std::uint64_t timeout = kGenerousSeconds) {
+    return start_download(client, server.url(path), timeout, cancel);
+  }
+
+  // Sets the flag from another thread once the server holds a request,
+  // so that the cancel strikes a reader that is waiting.
+  std::jthread cancel_when_requested() {
+    return std::jthread([this](std::stop_token stop) {
+      while (!stop.stop_requested() && server.requests().empty()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      cancel.set();
+    });
+  }
+
+  test::ProxyVariables proxy_variables;
+  test::TlsServer server;
+  std::shared_ptr<const DownloadClient> client;
+  CancelFlag cancel;
+};
+
+// One read as text: the bytes, "<end>" for a read of 0, or "<error: chain>".
+std::string read_once(DownloadBody& body) {
+  std::array<std::byte, kDownloadBufferSize> buffer;
+  Result<std::size_t> got = read_download_body(body, buffer);
+  if (!got) return "<error: " + got.error().chain_text() + ">";
+  if (*got == 0) return "<end>";
+  return std::string(reinterpret_cast<const char*>(buffer.data()), *got);
+}
+
+struct BodyCase {
+  std::string name;
+  Answer answer;
+  std::optional<std::uint64_t> expected_length;
+  std::string expected_body;
+};
+
+class DownloadBodies : public Download, public testing::WithParamInterface<BodyCase> {};
+
+TEST_P(DownloadBodies, DeliversLengthAndBody) {
+  server.on("/file", GetParam().answer);
+  Result<DownloadBody> body = start("/file");
+  ASSERT_TRUE(body) << body.error().chain_text();
+  EXPECT_EQ(body->expected_length, GetParam().expected_length);
+  test::BodyReading reading = test::read_to_end(*body);
+  ASSERT_FALSE(reading.error) << reading.error->chain_text();
+  EXPECT_EQ(reading.bytes, GetParam().expected_body);
+  for (std::size_t size : reading.reads) EXPECT_LE(size, kDownloadChunkLimit);
+  // Once the end has been read, the end is all there is.
+  EXPECT_EQ(read_once(*body), "<end>");
+}
+
+Answer with_framing(Answer answer, Framing framing) {
+  answer.framing = framing;
+  return answer;
+}
+
+Answer pieces(std::vector<std::string> parts, Framing framing) {
+  Answer answer;
+  answer.pieces = std::move(parts);
+  answer.framing = framing;
+  return answer;
+}
+
+Answer raw(std::string bytes) {
+  Answer answer;
+  answer.raw = std::move(bytes);
+  return answer;
+}
+
+Answer status_with_body(int status, std::string reason, std::string body) {
+  Answer answer = Answer::body(std::move(body));
+  answer.status = status;
+  answer.reason = std::move(reason);
+  return answer;
+}
+
+const std::string kLargeBody = [] {
+  std::string bytes(1024 * 1024 + 17, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 4099);
+  return bytes;
+}();
+
+INSTANTIATE_TEST_SUITE_P(
+    Responses, DownloadBodies,
+    testing::Values(
+        BodyCase{"ContentLengthZero", Answer::body(""), 0, ""},
+        BodyCase{"ContentLength", Answer::body("hello"), 5, "hello"},
+        BodyCase{"Chunked", pieces({"ab", "cde", "f"}, Framing::Chunked), std::nullopt, "abcdef"},
+        BodyCase{"CloseDelimited", pieces({"to the ", "end"}, Framing::Close), std::nullopt,
+                 "to the end"},
+        BodyCase{"LargerThanOneRead", Answer::body(kLargeBody), kLargeBody.size(), kLargeBody},
+        BodyCase{"NotModified", with_framing(Answer::status_only(304, "Not Modified"), Framing::None),
+                 0, ""},
+        BodyCase{"NoContent", with_framing(Answer::status_only(204, "No Content"), Framing::None), 0,
+                 ""},
+        BodyCase{"RedirectWithoutLocation", status_with_body(302, "Found", "moved?"), 6, "moved?"},
+        BodyCase{"MultipleChoices",
+                 [] {
+                   Answer answer = status_with_body(300, "Multiple Choices", "pick");
+                   answer.headers.push_back({"Location", "/elsewhere"});
+                   return answer;
+                 }(),
+                 4, "pick"},
+        BodyCase{"CodeAboveFiveNinetyNine", status_with_body(600, "Odd", "x"), 1, "x"},
+        BodyCase{"InterimAnswerFirst",
+                 raw("HTTP/1.1 100 Continue\r\n\r\n"
+                     "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"),
+                 2, "ok"},
+        BodyCase{"ChunkedWinsOverLength",
+                 raw("HTTP/1.1 200 OK\r\nContent-Length: 99\r\nTransfer-Encoding: chunked\r\n\r\n"
+                     "3\r\nabc\r\n0\r\n\r\n"),
+                 std::nullopt, "abc"}),
+    [](const testing::TestParamInfo<BodyCase>& info) { return info.param.name; });
+
+struct StatusCase {
+  int status;
+  std::string reason;
+  std::string expected_prefix;  // the text up to " for url ("
+};
+
+class DownloadStatusErrors : public Download, public testing::WithParamInterface<StatusCase> {};
+
+TEST_P(DownloadStatusErrors, FailWithTheStatusText) {
+  // The announced body never comes: reading it would end in a time-out, not the status text.
+  Answer answer = Answer::status_only(GetParam().status, GetParam().reason);
+  answer.content_length = 100;
+  answer.ending = Ending::Stall;
+  server.on("/file", answer);
+  Result<DownloadBody> body = start("/file");
+  ASSERT_FALSE(body);
+  EXPECT_EQ(body.error().chain_text(),
+            GetParam().expected_prefix + " for url (" + server.url("/file") + ")");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, DownloadStatusErrors,
+    testing::Values(StatusCase{404, "Not Found", "HTTP status client error (404 Not Found)"},
+                    StatusCase{503, "Service Unavailable",
+                               "HTTP status server error (503 Service Unavailable)"},
+                    StatusCase{400, "Bad Request", "HTTP status client error (400 Bad Request)"},
+                    StatusCase{599, "Network Read Timeout",
+                               "HTTP status server error (599 Network Read Timeout)"},
+                    StatusCase{404, "Nicht gefunden", "HTTP status client error (404 Nicht gefunden)"},
+                    StatusCase{410, "", "HTTP status client error (410)"}));
+
+TEST_F(Download, SendsOnlyTheExpectedRequestHeaders) {
+  server.on("/downloads/host/win-x64/latest.json?v=1", Answer::body("{}"));
+  Result<DownloadBody> body = start("/downloads/host/win-x64/latest.json?v=1");
+  ASSERT_TRUE(body) << body.error().chain_text();
+  std::vector<test::RecordedRequest> requests = server.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  const test::RecordedRequest& request = requests[0];
+  EXPECT_EQ(request.line, "GET /downloads/host/win-x64/latest.json?v=1 HTTP/1.1");
+  EXPECT_EQ(request.header("Host"), "127.0.0.1:" + std::to_string(server.port()));
+  EXPECT_EQ(request.header("User-Agent"), "ORVO-Support-Launcher/0.1.0");
+  EXPECT_EQ(request.header("Accept"), "*/*");
+  std::vector<std::string> names;
+  for (const test::HeaderField& field : request.headers) names.push_back(field.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Host", "User-Agent", "Accept"}));
+}
+
+TEST_F(Download, PiecesArriveOneChunkPerRead) {
+  const std::vector<std::string> parts = {"first", "second piece", "3"};
+  Answer answer = Answer::body("");
+  answer.pieces = parts;
+  answer.gated = true;
+  server.on("/file", answer);
+  Result<DownloadBody> body = start("/file");
+  ASSERT_TRUE(body) << body.error().chain_text();
+  for (const std::string& part : parts) {
+    EXPECT_EQ(read_once(*body), part);
+    // The next piece leaves the server only now, so it cannot join this one.
+    server.release_piece();
+  }
+  EXPECT_EQ(read_once(*body), "<end>");
+}
+
+TEST_F(Download, CancelWhileTheServerIsSilent) {
+  server.on("/file", Answer::silence());
+  std::jthread canceller = cancel_when_requested();
+  Result<DownloadBody> body = start("/file");
+  ASSERT_FALSE(body);
+  EXPECT_EQ(body.error().chain_text(), "Preparation cancelled");
+  EXPECT_EQ(body.error().io_kind(), IoKind::Interrupted);
+}
+
+TEST_F(Download, CancelWhileTheBodyStalls) {
+  Answer answer = Answer::body("some");
+  answer.content_length = 100;
+  answer.ending = Ending::Stall;
+  server.on("/file", answer);
+  Result<DownloadBody> body = start("/file");
+  ASSERT_TRUE(body) << body.error().chain_text();
+  std::jthread canceller = cancel_when_requested();
+  test::BodyReading reading = test::read_to_end(*body);
+  EXPECT_EQ(reading.bytes, "some");
+  ASSERT_TRUE(reading.error);
+  EXPECT_EQ(reading.error->chain_text(), "Preparation cancelled");
+  EXPECT_EQ(reading.error->io_kind(), IoKind::Interrupted);
+}
+
+// A time limit that runs out ends in curl's time-out error, whose innermost text is fixed.
+TEST_F(Download, StalledBodyRunsOutOfTime) {
+  Answer answer = Answer::body("some");
+  answer.content_length = 100;
+  answer.ending = Ending::Stall;
+  server.on("/file", answer);
+  Result<DownloadBody> body = start("/file", 1);
+  ASSERT_TRUE(body) << body.error().chain_text();
+  test::BodyReading reading = test::read_to_end(*body);
+  EXPECT_EQ(reading.bytes, "some");
+  ASSERT_TRUE(reading.error);
+  EXPECT_EQ(reading.error->chain_text(), "Timeout was reached: operation timed out");
+  EXPECT_EQ(reading.error->io_kind(), IoKind::Other);
+}
+
+TEST_F(Download, SilentServerRunsOutOfTimeBeforeTheHead) {
+  server.on("/file", Answer::silence());
+  Result<DownloadBody> body = start("/file", 1);
+  ASSERT_FALSE(body);
+  EXPECT_EQ(body.error().chain_text(), "Timeout was reached: operation timed out");
+}
+
+// The limit is a total, not a silence limit: a steady trickle still runs out.
+TEST_F(Download, SteadyBodyLongerThanTheLimitRunsOutOfTime) {
+  Answer answer;
+  answer.pieces = std::vector<std::string>(40, "tick");
+  answer.pause = std::chrono::milliseconds(100);
+  server.on("/file", answer);
+  Result<DownloadBody> body = start("/file", 1);
+  ASSERT_TRUE(body) << body.error().chain_text();
+  test::BodyReading reading = test::read_to_end(*body);
+  ASSERT_TRUE(reading.error);
+  EXPECT_EQ(reading.error->chain_text(), "Timeout was reached: operation timed out");
+  EXPECT_LT(reading.bytes.size(), 160u);
+}
+
+TEST_F(Download, ConnectionClosedMidBodyFailsTheRead) {
+  Answer answer = Answer::body("0123456789");
+  answer.content_length = 100;
+  answer.ending = Ending::Cut;
+  server.on("/file", answer);
+  Result<DownloadBody> body = start("/file");
+  ASSERT_TRUE(body) << body.error().chain_text();
+  EXPECT_EQ(body->expected_length, 100u);
+  test::BodyReading reading = test::read_to_end(*body);
+  EXPECT_EQ(reading.bytes, "0123456789");
+  ASSERT_TRUE(reading.error);
+  EXPECT_EQ(reading.error->io_kind(), IoKind::Other);
+  EXPECT_FALSE(reading.error->message().empty());
+}
+
+TEST_F(Download, GarbageInsteadOfHttpFails) {
+  server.on("/file", raw("SSH-2.0-OpenSSH_9.2\r\nthis is no HTTP at all\r\n\r\n"));
+  Result<DownloadBody> body = start("/file");
+  ASSERT_FALSE(body);
+  EXPECT_FALSE(body.error().chain_text().empty());
+}
+
+TEST_F(Download, UnparsableUrlFailsBeforeAnyRequest) {
+  for (const char* url : {"not a url", "mailto:someone@example.com"}) {
+    Result<DownloadBody> body = start_download(client, url, kGenerousSeconds, cancel);
+    ASSERT_FALSE(body) << url;
+    EXPECT_TRUE(body.error().chain_text().starts_with("URL using bad/illegal format"))
+        << body.error().chain_text();
+  }
+  EXPECT_TRUE(server.requests().empty());
+}
+
+}  // namespace
+}  // namespace orvo::core
