@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "core/download_body.hpp"
-#include "core/download_client.hpp"
-#include "support/download_reading.hpp"
+#include "support/download_fixture.hpp"
 #include "support/tls_server.hpp"
 
 namespace orvo::core {
@@ -19,48 +18,8 @@ using test::Answer;
 using test::Ending;
 using test::Framing;
 
-// Long enough never to run out unless a test is about running out.
-constexpr std::uint64_t kGenerousSeconds = 30;
-
-class Download : public testing::Test {
- protected:
-  void SetUp() override {
-    Result<std::shared_ptr<const DownloadClient>> built =
-        build_download_client({.roots_pem = server.ca_pem()});
-    ASSERT_TRUE(built) << built.error().chain_text();
-    client = *built;
-  }
-
-  Result<DownloadBody> start(std::string_view path, std::uint64_t timeout = kGenerousSeconds) {
-    return start_download(client, server.url(path), timeout, cancel);
-  }
-
-  // Sets the flag from another thread once the server holds a request,
-  // so that the cancel strikes a reader that is waiting.
-  std::jthread cancel_when_requested() {
-    return std::jthread([this](std::stop_token stop) {
-      while (!stop.stop_requested() && server.requests().empty()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(150));
-      cancel.set();
-    });
-  }
-
-  test::ProxyVariables proxy_variables;
-  test::TlsServer server;
-  std::shared_ptr<const DownloadClient> client;
-  CancelFlag cancel;
-};
-
-// One read as text: the bytes, "<end>" for a read of 0, or "<error: chain>".
-std::string read_once(DownloadBody& body) {
-  std::array<std::byte, kDownloadBufferSize> buffer;
-  Result<std::size_t> got = read_download_body(body, buffer);
-  if (!got) return "<error: " + got.error().chain_text() + ">";
-  if (*got == 0) return "<end>";
-  return std::string(reinterpret_cast<const char*>(buffer.data()), *got);
-}
+using Download = test::DownloadFixture;
+using test::read_once;
 
 struct BodyCase {
   std::string name;
@@ -294,7 +253,7 @@ TEST_F(Download, GarbageInsteadOfHttpFails) {
 
 TEST_F(Download, UnparsableUrlFailsBeforeAnyRequest) {
   for (const char* url : {"not a url", "mailto:someone@example.com"}) {
-    Result<DownloadBody> body = start_download(client, url, kGenerousSeconds, cancel);
+    Result<DownloadBody> body = start_download(client, url, test::kGenerousSeconds, cancel);
     ASSERT_FALSE(body) << url;
     EXPECT_TRUE(body.error().chain_text().starts_with("URL using bad/illegal format"))
         << body.error().chain_text();

@@ -218,6 +218,7 @@ void TlsServer::serve(int socket) {
 
 TlsServer::After TlsServer::play(void* handle, const Answer& answer) {
   SSL* ssl = static_cast<SSL*>(handle);
+  if (answer.delay.count() > 0 && !wait(answer.delay)) return After::Cut;
   if (answer.raw) {
     write_all(ssl, *answer.raw);
     return After::Close;

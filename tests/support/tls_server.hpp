@@ -38,6 +38,7 @@ struct Answer {
   int status = 200;
   std::string reason = "OK";
   std::vector<HeaderField> headers;
+  std::chrono::milliseconds delay{0};  // before anything is sent
   Framing framing = Framing::Length;
   std::optional<std::uint64_t> content_length;  // announced instead of the real size
   std::vector<std::string> pieces;              // the body, written piece by piece
