@@ -135,7 +135,10 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusCase{599, "Network Read Timeout",
                                "HTTP status server error (599 Network Read Timeout)"},
                     StatusCase{404, "Nicht gefunden", "HTTP status client error (404 Nicht gefunden)"},
-                    StatusCase{410, "", "HTTP status client error (410)"}));
+                    StatusCase{410, "", "HTTP status client error (410)"}),
+    [](const testing::TestParamInfo<StatusCase>& info) {
+      return "Status" + std::to_string(info.param.status) + "_" + std::to_string(info.index);
+    });
 
 TEST_F(Download, SendsOnlyTheExpectedRequestHeaders) {
   server.on("/downloads/host/win-x64/latest.json?v=1", Answer::body("{}"));
