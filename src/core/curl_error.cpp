@@ -12,4 +12,6 @@ Error curl_error(CURLcode code, std::string_view details) {
   return Error(std::move(outer), Error(std::string(details)));
 }
 
+Error curl_multi_error(CURLMcode code) { return Error(curl_multi_strerror(code)); }
+
 }  // namespace orvo::core

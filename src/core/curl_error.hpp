@@ -17,4 +17,7 @@ inline constexpr std::string_view kTimedOutMessage = "operation timed out";
 // A time-out ends in kTimedOutMessage instead of curl's own numbers.
 Error curl_error(CURLcode code, std::string_view details = {});
 
+// curl's error for a failure of its multi interface.
+Error curl_multi_error(CURLMcode code);
+
 }  // namespace orvo::core

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/curl_error.hpp"
@@ -16,12 +17,56 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The longest single wait for network activity; curl's own timers cut it shorter.
+constexpr int kPollMilliseconds = 1000;
+
+// While bytes keep coming, up to this many full chunks go to the reader together:
+// a reader that waits costs a wake-up per send burst, not per chunk.
+constexpr std::size_t kBurstChunks = 4;
+
 enum class Outcome {
   Head,          // the response head is still being read
   Streaming,     // DownloadLength went out; body bytes follow
   Redirect,      // a redirect to follow; the transfer was stopped
   StatusError,   // a 400 to 599 answer; the transfer was stopped
   ReceiverGone,  // nobody reads the events any more
+};
+
+// Body bytes received but not yet sent, as chunks of kDownloadChunkLimit bytes
+// with the last one possibly partial.
+class PendingChunks {
+ public:
+  bool empty() const { return bytes_ == 0; }
+  std::size_t bytes() const { return bytes_; }
+  std::size_t full_chunks() const { return bytes_ / kDownloadChunkLimit; }
+
+  void append(const std::byte* data, std::size_t length) {
+    while (length > 0) {
+      if (chunks_.empty() || chunks_.back().size() == kDownloadChunkLimit) {
+        chunks_.emplace_back().reserve(kDownloadChunkLimit);
+      }
+      std::vector<std::byte>& last = chunks_.back();
+      const std::size_t piece = std::min(length, kDownloadChunkLimit - last.size());
+      last.insert(last.end(), data, data + piece);
+      data += piece;
+      length -= piece;
+      bytes_ += piece;
+    }
+  }
+
+  // Sends every chunk in order; false once nobody reads any more.
+  bool send_all(Sender<DownloadEvent>& events) {
+    std::vector<std::vector<std::byte>> chunks = std::exchange(chunks_, {});
+    bytes_ = 0;
+    for (std::vector<std::byte>& chunk : chunks) {
+      if (!events.send(DownloadChunk{std::move(chunk)})) return false;
+    }
+    return true;
+  }
+
+ private:
+  std::vector<std::vector<std::byte>> chunks_;
+  std::size_t bytes_ = 0;
 };
 
 // What the callbacks of one hop learn from its response.
@@ -32,6 +77,7 @@ struct Exchange {
   std::string status_line{};
   std::optional<std::string> location{};
   bool transfer_coded = false;
+  PendingChunks pending{};
 };
 
 bool is_followed_redirect(long status) {
@@ -134,19 +180,21 @@ std::size_t on_header(char* data, std::size_t size, std::size_t count, void* use
   return length;
 }
 
+// Sends the collected body bytes, if any; false once nobody reads any more.
+bool flush(Exchange& exchange) {
+  if (!exchange.pending.send_all(exchange.events)) {
+    exchange.outcome = Outcome::ReceiverGone;
+    return false;
+  }
+  return true;
+}
+
 std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user) {
   Exchange& exchange = *static_cast<Exchange*>(user);
   const std::size_t length = size * count;
   if (exchange.outcome != Outcome::Streaming) return CURL_WRITEFUNC_ERROR;
-  const auto* bytes = reinterpret_cast<const std::byte*>(data);
-  for (std::size_t done = 0; done < length;) {
-    const std::size_t piece = std::min(length - done, kDownloadChunkLimit);
-    if (!exchange.events.send(DownloadChunk{{bytes + done, bytes + done + piece}})) {
-      exchange.outcome = Outcome::ReceiverGone;
-      return CURL_WRITEFUNC_ERROR;
-    }
-    done += piece;
-  }
+  exchange.pending.append(reinterpret_cast<const std::byte*>(data), length);
+  if (exchange.pending.full_chunks() >= kBurstChunks && !flush(exchange)) return CURL_WRITEFUNC_ERROR;
   return length;
 }
 
@@ -156,6 +204,57 @@ long milliseconds_left(Clock::time_point deadline) {
   if (deadline <= now) return 0;
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
   return static_cast<long>(std::min<decltype(left)>(left, LONG_MAX));
+}
+
+struct CurlMultiCleanup {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+
+// The transfer of the handle on a multi handle of its own, so that body bytes
+// that arrive together leave together: collected bytes go out as soon as the
+// connection has nothing more ready (or kBurstChunks are full), which keeps a
+// read returning as soon as data is there while sparing a waiting reader a
+// wake-up per TLS record.
+Result<CURLcode> transfer(CURL* easy, Exchange& exchange) {
+  std::unique_ptr<CURLM, CurlMultiCleanup> multi(curl_multi_init());
+  if (multi == nullptr) return fail(curl_error(CURLE_OUT_OF_MEMORY));
+  if (CURLMcode added = curl_multi_add_handle(multi.get(), easy); added != CURLM_OK) {
+    return fail(curl_multi_error(added));
+  }
+  struct Detach {
+    CURLM* multi;
+    CURL* easy;
+    ~Detach() { curl_multi_remove_handle(multi, easy); }
+  } detach{multi.get(), easy};
+
+  for (;;) {
+    const std::size_t collected = exchange.pending.bytes();
+    int running = 0;
+    if (CURLMcode status = curl_multi_perform(multi.get(), &running); status != CURLM_OK) {
+      return fail(curl_multi_error(status));
+    }
+    if (running == 0) break;
+    if (!exchange.pending.empty()) {
+      int ready = 0;
+      if (CURLMcode status = curl_multi_wait(multi.get(), nullptr, 0, 0, &ready); status != CURLM_OK) {
+        return fail(curl_multi_error(status));
+      }
+      // Only while the last round brought bytes: readiness without progress must not spin.
+      if (ready > 0 && exchange.pending.bytes() > collected) continue;
+      if (!flush(exchange)) return CURLE_WRITE_ERROR;
+    }
+    // curl shortens the wait to its own timers, the transfer's time limit among them.
+    if (CURLMcode status = curl_multi_poll(multi.get(), nullptr, 0, kPollMilliseconds, nullptr);
+        status != CURLM_OK) {
+      return fail(curl_multi_error(status));
+    }
+  }
+  CURLcode result = CURLE_OK;
+  int queued = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
+    if (message->msg == CURLMSG_DONE) result = message->data.result;
+  }
+  return result;
 }
 
 // One request of the chain: the transfer of url until its end or until a
@@ -170,7 +269,7 @@ Result<CURLcode> perform_hop(const DownloadClient& client, CURL* easy, const Url
   curl_easy_setopt(easy, CURLOPT_HEADERDATA, &exchange);
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, on_body);
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, &exchange);
-  return curl_easy_perform(easy);
+  return transfer(easy, exchange);
 }
 
 // The redirect's target if the policy lets the request follow it.
@@ -221,6 +320,8 @@ std::optional<DownloadEvent> run_request(DownloadJob& job, CURL* easy) {
       case Outcome::Head:
         break;
     }
+    // Bytes that came before an error are still the body's, in order.
+    if (!flush(exchange)) return std::nullopt;
     if (*status != CURLE_OK) return DownloadFailed{curl_error(*status, error_buffer).chain_text()};
     // A transfer that ends well without a head is no HTTP answer at all.
     if (exchange.outcome == Outcome::Head) {
