@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include <openssl/crypto.h>
+
 #include "core/curl_error.hpp"
 
 namespace orvo::core {
@@ -347,11 +349,17 @@ Result<DownloadRequest> prepare_download_request(std::string_view url, std::uint
 }
 
 void run_download_worker(DownloadJob job) {
-  Result<CurlEasy> easy = job.client->new_request_handle();
-  std::optional<DownloadEvent> last =
-      easy ? run_request(job, easy->get()) : DownloadFailed{easy.error().chain_text()};
+  std::optional<DownloadEvent> last;
+  {
+    Result<CurlEasy> easy = job.client->new_request_handle();
+    last = easy ? run_request(job, easy->get()) : DownloadFailed{easy.error().chain_text()};
+  }
   // A reader that is gone simply drops it.
   if (last) job.events.send(std::move(*last));
+  // OpenSSL's per-thread state would otherwise go only when the thread exits,
+  // which nobody waits for; releasing it here means that once the worker has
+  // let go of the client, nothing of it is left.
+  OPENSSL_thread_stop();
 }
 
 }  // namespace orvo::core

@@ -61,6 +61,7 @@ TEST_F(DownloadTrust, BuiltInRootsIgnoreTheSystemStore) {
   EXPECT_NE(body.error().chain_text().find("SSL certificate problem"), std::string::npos)
       << body.error().chain_text();
   EXPECT_TRUE(server.requests().empty());
+  EXPECT_TRUE(test::workers_finished(*client));
 }
 
 TEST_F(DownloadTrust, CertificateForAnotherNameIsRefused) {
@@ -74,20 +75,28 @@ TEST_F(DownloadTrust, CertificateForAnotherNameIsRefused) {
   EXPECT_NE(body.error().chain_text().find("127.0.0.1"), std::string::npos)
       << body.error().chain_text();
   EXPECT_TRUE(server.requests().empty());
+  EXPECT_TRUE(test::workers_finished(*client));
 }
 
 class DownloadProxy : public testing::Test {
  protected:
+  void TearDown() override {
+    server.stop();
+    EXPECT_TRUE(test::workers_finished(client));
+  }
+
   Result<DownloadBody> fetch() {
-    Result<std::shared_ptr<const DownloadClient>> client =
+    Result<std::shared_ptr<const DownloadClient>> built =
         build_download_client({.roots_pem = server.ca_pem()});
-    if (!client) return fail(std::move(client).error());
-    return start_download(*client, server.url("/file"), test::kGenerousSeconds, cancel);
+    if (!built) return fail(std::move(built).error());
+    client = *built;
+    return start_download(client, server.url("/file"), test::kGenerousSeconds, cancel);
   }
 
   test::ProxyVariables proxy_variables;
   test::TlsServer server;
   test::ConnectProxy proxy;
+  std::shared_ptr<const DownloadClient> client;
   CancelFlag cancel;
 };
 

@@ -64,11 +64,25 @@ ProxyVariables::~ProxyVariables() {
 
 void ProxyVariables::set(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
 
+bool workers_finished(const std::shared_ptr<const core::DownloadClient>& client) {
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (client.use_count() > 1) {
+    if (std::chrono::steady_clock::now() > limit) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
 void DownloadFixture::SetUp() {
   core::Result<std::shared_ptr<const core::DownloadClient>> built =
       core::build_download_client({.roots_pem = server.ca_pem()});
   ASSERT_TRUE(built) << built.error().chain_text();
   client = *built;
+}
+
+void DownloadFixture::TearDown() {
+  server.stop();
+  EXPECT_TRUE(workers_finished(client));
 }
 
 core::Result<core::DownloadBody> DownloadFixture::start(std::string_view path,

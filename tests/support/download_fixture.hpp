@@ -48,12 +48,18 @@ class ProxyVariables {
   std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
+// Waits (30 s at most) until no worker holds the client any more, so that no
+// download thread outlives the test; false when one still runs.
+bool workers_finished(const std::shared_ptr<const core::DownloadClient>& client);
+
 // Long enough never to run out unless a test is about running out.
 inline constexpr std::uint64_t kGenerousSeconds = 30;
 
 class DownloadFixture : public testing::Test {
  protected:
   void SetUp() override;
+  // Stops the server, which ends every worker still waiting on it, and waits for them.
+  void TearDown() override;
 
   core::Result<core::DownloadBody> start(std::string_view path,
                                          std::uint64_t timeout_seconds = kGenerousSeconds);

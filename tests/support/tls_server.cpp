@@ -136,9 +136,12 @@ TlsServer::TlsServer(TlsServerOptions options) : tls_(std::make_unique<Tls>()) {
   SSL_CTX_set_alpn_select_cb(context, select_alpn, nullptr);
 
   listener_ = std::make_unique<LoopbackListener>([this](int socket) { serve(socket); });
+  port_ = listener_->port();
 }
 
-TlsServer::~TlsServer() {
+TlsServer::~TlsServer() { stop(); }
+
+void TlsServer::stop() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -147,7 +150,7 @@ TlsServer::~TlsServer() {
   listener_.reset();
 }
 
-std::uint16_t TlsServer::port() const { return listener_->port(); }
+std::uint16_t TlsServer::port() const { return port_; }
 
 std::string TlsServer::url(std::string_view path) const {
   return "https://127.0.0.1:" + std::to_string(port()) + std::string(path);

@@ -78,6 +78,8 @@ class TlsServer {
 
   // Scripts the answer for a request target (path and query); any other target gets 404.
   void on(std::string target, Answer answer);
+  // Cuts every connection and stops answering; the destructor does it too.
+  void stop();
   // Lets one gated piece go out.
   void release_piece();
   // Every request head received so far, in order of arrival.
@@ -97,6 +99,7 @@ class TlsServer {
 
   std::string ca_pem_;
   std::unique_ptr<Tls> tls_;
+  std::uint16_t port_ = 0;
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
