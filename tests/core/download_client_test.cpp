@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "support/connect_proxy.hpp"
 #include "support/download_fixture.hpp"
@@ -40,6 +41,16 @@ class ScopedVariable {
 
 class DownloadTrust : public testing::Test {
  protected:
+  // The download fails in the TLS handshake, before any request, with an error naming `fragment`.
+  void expect_refused(const test::TlsServer& server, const std::shared_ptr<const DownloadClient>& client,
+                      std::string_view fragment) {
+    Result<DownloadBody> body = start_download(client, server.url("/file"), test::kGenerousSeconds, cancel);
+    ASSERT_FALSE(body);
+    EXPECT_NE(body.error().chain_text().find(fragment), std::string::npos) << body.error().chain_text();
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_TRUE(test::workers_finished(client));
+  }
+
   test::ProxyVariables proxy_variables;
   CancelFlag cancel;
 };
@@ -56,12 +67,7 @@ TEST_F(DownloadTrust, BuiltInRootsIgnoreTheSystemStore) {
 
   Result<std::shared_ptr<const DownloadClient>> client = build_download_client();
   ASSERT_TRUE(client) << client.error().chain_text();
-  Result<DownloadBody> body = start_download(*client, server.url("/file"), test::kGenerousSeconds, cancel);
-  ASSERT_FALSE(body);
-  EXPECT_NE(body.error().chain_text().find("SSL certificate problem"), std::string::npos)
-      << body.error().chain_text();
-  EXPECT_TRUE(server.requests().empty());
-  EXPECT_TRUE(test::workers_finished(*client));
+  expect_refused(server, *client, "SSL certificate problem");
 }
 
 TEST_F(DownloadTrust, CertificateForAnotherNameIsRefused) {
@@ -70,12 +76,7 @@ TEST_F(DownloadTrust, CertificateForAnotherNameIsRefused) {
   Result<std::shared_ptr<const DownloadClient>> client =
       build_download_client({.roots_pem = server.ca_pem()});
   ASSERT_TRUE(client) << client.error().chain_text();
-  Result<DownloadBody> body = start_download(*client, server.url("/file"), test::kGenerousSeconds, cancel);
-  ASSERT_FALSE(body);
-  EXPECT_NE(body.error().chain_text().find("127.0.0.1"), std::string::npos)
-      << body.error().chain_text();
-  EXPECT_TRUE(server.requests().empty());
-  EXPECT_TRUE(test::workers_finished(*client));
+  expect_refused(server, *client, "'127.0.0.1'");
 }
 
 class DownloadProxy : public testing::Test {

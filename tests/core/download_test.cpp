@@ -181,35 +181,41 @@ TEST_F(Download, CancelWhileTheServerIsSilent) {
   EXPECT_EQ(body.error().io_kind(), IoKind::Interrupted);
 }
 
-TEST_F(Download, CancelWhileTheBodyStalls) {
+struct StallCase {
+  std::string name;
+  std::uint64_t timeout_seconds;
+  bool cancel;  // cancel while the reader waits, instead of letting the time run out
+  std::string error;
+  IoKind kind;
+};
+
+class StalledBody : public Download, public testing::WithParamInterface<StallCase> {};
+
+// A body that stops after a few bytes: what came is handed out, then the wait ends.
+TEST_P(StalledBody, EndsTheWaitingRead) {
   Answer answer = Answer::body("some");
   answer.content_length = 100;
   answer.ending = Ending::Stall;
   server.on("/file", answer);
-  Result<DownloadBody> body = start("/file");
+  Result<DownloadBody> body = start("/file", GetParam().timeout_seconds);
   ASSERT_TRUE(body) << body.error().chain_text();
-  std::jthread canceller = cancel_when_requested();
+  std::jthread canceller;
+  if (GetParam().cancel) canceller = cancel_when_requested();
   test::BodyReading reading = test::read_to_end(*body);
   EXPECT_EQ(reading.bytes, "some");
   ASSERT_TRUE(reading.error);
-  EXPECT_EQ(reading.error->chain_text(), "Preparation cancelled");
-  EXPECT_EQ(reading.error->io_kind(), IoKind::Interrupted);
+  EXPECT_EQ(reading.error->chain_text(), GetParam().error);
+  EXPECT_EQ(reading.error->io_kind(), GetParam().kind);
 }
 
-// A time limit that runs out ends in curl's time-out error, whose innermost text is fixed.
-TEST_F(Download, StalledBodyRunsOutOfTime) {
-  Answer answer = Answer::body("some");
-  answer.content_length = 100;
-  answer.ending = Ending::Stall;
-  server.on("/file", answer);
-  Result<DownloadBody> body = start("/file", 1);
-  ASSERT_TRUE(body) << body.error().chain_text();
-  test::BodyReading reading = test::read_to_end(*body);
-  EXPECT_EQ(reading.bytes, "some");
-  ASSERT_TRUE(reading.error);
-  EXPECT_EQ(reading.error->chain_text(), "Timeout was reached: operation timed out");
-  EXPECT_EQ(reading.error->io_kind(), IoKind::Other);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Endings, StalledBody,
+    testing::Values(StallCase{"Cancelled", test::kGenerousSeconds, true, "Preparation cancelled",
+                              IoKind::Interrupted},
+                    // Running out of time ends in curl's time-out error, whose innermost text is fixed.
+                    StallCase{"OutOfTime", 1, false, "Timeout was reached: operation timed out",
+                              IoKind::Other}),
+    [](const testing::TestParamInfo<StallCase>& info) { return info.param.name; });
 
 TEST_F(Download, SilentServerRunsOutOfTimeBeforeTheHead) {
   server.on("/file", Answer::silence());

@@ -9,21 +9,14 @@
 
 #include <stdexcept>
 
+#include "support/openssl_handles.hpp"
+
 namespace orvo::test {
 
 namespace {
 
-struct KeyFree {
-  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-struct CertFree {
-  void operator()(X509* cert) const { X509_free(cert); }
-};
-struct BioFree {
-  void operator()(BIO* bio) const { BIO_free(bio); }
-};
-using Key = std::unique_ptr<EVP_PKEY, KeyFree>;
-using Cert = std::unique_ptr<X509, CertFree>;
+using Key = KeyHandle;
+using Cert = CertHandle;
 
 void check(bool ok, const char* what) {
   if (!ok) throw std::runtime_error(std::string("test certificates: ") + what);
@@ -73,7 +66,7 @@ void sign(X509* cert, EVP_PKEY* key) { check(X509_sign(cert, key, EVP_sha256()) 
 
 template <class Write>
 std::string pem_text(Write write) {
-  std::unique_ptr<BIO, BioFree> bio(BIO_new(BIO_s_mem()));
+  BioHandle bio(BIO_new(BIO_s_mem()));
   check(bio != nullptr && write(bio.get()), "PEM encoding");
   char* data = nullptr;
   const long size = BIO_get_mem_data(bio.get(), &data);

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "support/openssl_handles.hpp"
 #include "support/test_certificates.hpp"
 
 namespace orvo::test {
@@ -19,18 +20,8 @@ namespace {
 constexpr std::size_t kGeneratedBlock = 64 * 1024;
 constexpr std::uint64_t kPatternPeriod = 251;
 
-struct ContextFree {
-  void operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
-};
-struct SslFree {
-  void operator()(SSL* ssl) const { SSL_free(ssl); }
-};
-struct BioFree {
-  void operator()(BIO* bio) const { BIO_free(bio); }
-};
-
-std::unique_ptr<BIO, BioFree> memory_bio(const std::string& text) {
-  return std::unique_ptr<BIO, BioFree>(BIO_new_mem_buf(text.data(), static_cast<int>(text.size())));
+BioHandle memory_bio(const std::string& text) {
+  return BioHandle(BIO_new_mem_buf(text.data(), static_cast<int>(text.size())));
 }
 
 // Picks http/1.1 when the client offers it, and no protocol otherwise.
@@ -85,7 +76,7 @@ const std::string& pattern_block() {
 }  // namespace
 
 struct TlsServer::Tls {
-  std::unique_ptr<SSL_CTX, ContextFree> context;
+  SslContextHandle context;
 };
 
 Answer Answer::body(std::string bytes) {
@@ -125,13 +116,11 @@ TlsServer::TlsServer(TlsServerOptions options) : tls_(std::make_unique<Tls>()) {
   SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
   auto cert_bio = memory_bio(certificates.server_cert_pem);
   auto key_bio = memory_bio(certificates.server_key_pem);
-  X509* cert = PEM_read_bio_X509(cert_bio.get(), nullptr, nullptr, nullptr);
-  EVP_PKEY* key = PEM_read_bio_PrivateKey(key_bio.get(), nullptr, nullptr, nullptr);
+  CertHandle cert(PEM_read_bio_X509(cert_bio.get(), nullptr, nullptr, nullptr));
+  KeyHandle key(PEM_read_bio_PrivateKey(key_bio.get(), nullptr, nullptr, nullptr));
   const bool loaded = cert != nullptr && key != nullptr &&
-                      SSL_CTX_use_certificate(context, cert) == 1 &&
-                      SSL_CTX_use_PrivateKey(context, key) == 1;
-  X509_free(cert);
-  EVP_PKEY_free(key);
+                      SSL_CTX_use_certificate(context, cert.get()) == 1 &&
+                      SSL_CTX_use_PrivateKey(context, key.get()) == 1;
   if (!loaded) throw std::runtime_error("TLS server: cannot load the certificate");
   SSL_CTX_set_alpn_select_cb(context, select_alpn, nullptr);
 
@@ -193,7 +182,7 @@ void TlsServer::stall() {
 }
 
 void TlsServer::serve(int socket) {
-  std::unique_ptr<SSL, SslFree> ssl(SSL_new(tls_->context.get()));
+  SslHandle ssl(SSL_new(tls_->context.get()));
   if (ssl == nullptr || SSL_set_fd(ssl.get(), socket) != 1 || SSL_accept(ssl.get()) != 1) {
     ERR_clear_error();
     return;
