@@ -253,11 +253,57 @@ TEST_F(Download, ConnectionClosedMidBodyFailsTheRead) {
   EXPECT_FALSE(reading.error->message().empty());
 }
 
-TEST_F(Download, GarbageInsteadOfHttpFails) {
-  server.on("/file", raw("SSH-2.0-OpenSSH_9.2\r\nthis is no HTTP at all\r\n\r\n"));
-  Result<DownloadBody> body = start("/file");
+struct HostileCase {
+  std::string name;
+  Answer answer;
+  std::string error_fragment;  // found in the error of start_download
+};
+
+class HostileHeads : public Download, public testing::WithParamInterface<HostileCase> {};
+
+// None of these blocks the reader beyond the time limit, and each ends in an error.
+TEST_P(HostileHeads, FailTheStart) {
+  server.on("/file", GetParam().answer);
+  Result<DownloadBody> body = start("/file", 2);
   ASSERT_FALSE(body);
-  EXPECT_FALSE(body.error().chain_text().empty());
+  EXPECT_NE(body.error().chain_text().find(GetParam().error_fragment), std::string::npos)
+      << body.error().chain_text();
+}
+
+Answer endless_headers() {
+  std::string head = "HTTP/1.1 200 OK\r\n";
+  for (int i = 0; head.size() < 2 * 1024 * 1024; ++i) head += "X-Padding-" + std::to_string(i) + ": yes\r\n";
+  Answer answer = raw(head);
+  answer.ending = Ending::Stall;
+  return answer;
+}
+
+Answer unfinished_head() {
+  Answer answer = raw("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n");
+  answer.ending = Ending::Stall;
+  return answer;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, HostileHeads,
+    testing::Values(HostileCase{"NoHttpAtAll", raw("SSH-2.0-OpenSSH_9.2\r\nthis is no HTTP\r\n\r\n"),
+                                "HTTP/0.9"},
+                    HostileCase{"EndlessHeaders", endless_headers(), "Too large response headers"},
+                    HostileCase{"HeadThatNeverEnds", unfinished_head(), "operation timed out"}),
+    [](const testing::TestParamInfo<HostileCase>& info) { return info.param.name; });
+
+// Whatever length a server announces goes to the caller unchanged, who judges it.
+TEST_F(Download, HugeAnnouncedLengthIsReportedAsIs) {
+  Answer answer = Answer::body("abc");
+  answer.content_length = 9223372036854775807ull;
+  answer.ending = Ending::Cut;
+  server.on("/file", answer);
+  Result<DownloadBody> body = start("/file");
+  ASSERT_TRUE(body) << body.error().chain_text();
+  EXPECT_EQ(body->expected_length, 9223372036854775807ull);
+  test::BodyReading reading = test::read_to_end(*body);
+  EXPECT_EQ(reading.bytes, "abc");
+  EXPECT_TRUE(reading.error);
 }
 
 TEST_F(Download, UnparsableUrlFailsBeforeAnyRequest) {

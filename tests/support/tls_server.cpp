@@ -212,8 +212,9 @@ TlsServer::After TlsServer::play(void* handle, const Answer& answer) {
   SSL* ssl = static_cast<SSL*>(handle);
   if (answer.delay.count() > 0 && !wait(answer.delay)) return After::Cut;
   if (answer.raw) {
-    write_all(ssl, *answer.raw);
-    return After::Close;
+    if (!write_all(ssl, *answer.raw)) return After::Cut;
+    if (answer.ending == Ending::Stall) stall();
+    return answer.ending == Ending::Complete ? After::Close : After::Cut;
   }
   if (answer.silent) {
     stall();

@@ -47,7 +47,8 @@ struct Answer {
   std::uint64_t generated_size = 0;  // pattern bytes (generated_byte) after the pieces
   Ending ending = Ending::Complete;
   bool silent = false;              // read the request, then never answer
-  std::optional<std::string> raw;   // written instead of a response, then closed
+  // Written instead of a response; the ending follows (Complete closes the connection).
+  std::optional<std::string> raw;
 
   static Answer body(std::string bytes);
   static Answer status_only(int status, std::string reason);
