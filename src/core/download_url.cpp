@@ -1,6 +1,9 @@
 #include "core/download_url.hpp"
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
+#include <utility>
 
 namespace orvo::core {
 namespace {

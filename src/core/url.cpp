@@ -69,18 +69,26 @@ void shorten_path(Url& url) {
   if (!url.path.empty()) url.path.pop_back();
 }
 
-// Leading and trailing C0 controls and spaces go, tabs and newlines anywhere
-// go, and ill-formed UTF-8 becomes U+FFFD, so that the state machine below
-// only ever sees valid UTF-8 and can work byte by byte.
+// Ill-formed UTF-8 becomes U+FFFD first, as when a browser decodes the text
+// before parsing it (so bytes split by a tab never join into a character);
+// then leading and trailing C0 controls and spaces go, and tabs and newlines
+// anywhere. The state machine below thus sees only valid UTF-8 and can work
+// byte by byte.
 std::string preprocess(std::string_view input) {
-  while (!input.empty() && static_cast<unsigned char>(input.front()) <= 0x20) input.remove_prefix(1);
-  while (!input.empty() && static_cast<unsigned char>(input.back()) <= 0x20) input.remove_suffix(1);
+  const std::string text = repair_utf8(input);
+  std::string_view trimmed = text;
+  while (!trimmed.empty() && static_cast<unsigned char>(trimmed.front()) <= 0x20) {
+    trimmed.remove_prefix(1);
+  }
+  while (!trimmed.empty() && static_cast<unsigned char>(trimmed.back()) <= 0x20) {
+    trimmed.remove_suffix(1);
+  }
   std::string kept;
-  kept.reserve(input.size());
-  for (char c : input) {
+  kept.reserve(trimmed.size());
+  for (char c : trimmed) {
     if (c != '\t' && c != '\n' && c != '\r') kept += c;
   }
-  return repair_utf8(kept);
+  return kept;
 }
 
 enum class State {
@@ -136,14 +144,50 @@ class Parser {
 
   bool is_slash(int c) const { return c == '/' || (special() && c == '\\'); }
 
-  void copy_base_authority() {
-    url_.username = base_->username;
-    url_.password = base_->password;
+  void copy_base_host() {
     url_.host_kind = base_->host_kind;
     url_.host = base_->host;
     url_.ipv4 = base_->ipv4;
     url_.ipv6 = base_->ipv6;
+  }
+
+  void copy_base_authority() {
+    url_.username = base_->username;
+    url_.password = base_->password;
+    copy_base_host();
     url_.port = base_->port;
+  }
+
+  // '?' opens the query and '#' the fragment; true when c was one of them.
+  bool open_query_or_fragment(int c) {
+    if (c == '?') {
+      url_.query.emplace();
+      state_ = State::Query;
+      return true;
+    }
+    if (c == '#') {
+      url_.fragment.emplace();
+      state_ = State::Fragment;
+      return true;
+    }
+    return false;
+  }
+
+  // A reference without its own authority takes the base's path and query:
+  // "" and "#f" keep both, "?q" keeps the path, and anything else replaces
+  // the last segment (or, with clear_path, the whole path).
+  void resolve_against_base_path(int c, bool clear_path) {
+    url_.path = base_->path;
+    url_.query = base_->query;
+    if (open_query_or_fragment(c) || c == kEof) return;
+    url_.query.reset();
+    if (clear_path) {
+      url_.path.clear();
+    } else {
+      shorten_path(url_);
+    }
+    state_ = State::Path;
+    --pointer_;
   }
 
   Result<void> run_state(int c) {
@@ -297,20 +341,7 @@ class Parser {
       return;
     }
     copy_base_authority();
-    url_.path = base_->path;
-    url_.query = base_->query;
-    if (c == '?') {
-      url_.query.emplace();
-      state_ = State::Query;
-    } else if (c == '#') {
-      url_.fragment.emplace();
-      state_ = State::Fragment;
-    } else if (c != kEof) {
-      url_.query.reset();
-      shorten_path(url_);
-      state_ = State::Path;
-      --pointer_;
-    }
+    resolve_against_base_path(c, false);
   }
 
   Result<void> authority_state(int c) {
@@ -389,39 +420,15 @@ class Parser {
     url_.host.clear();
     if (c == '/' || c == '\\') {
       state_ = State::FileSlash;
-      return;
-    }
-    if (base_ == nullptr || base_->scheme != "file") {
-      state_ = State::Path;
-      --pointer_;
-      return;
-    }
-    copy_base_host();
-    url_.path = base_->path;
-    url_.query = base_->query;
-    if (c == '?') {
-      url_.query.emplace();
-      state_ = State::Query;
-    } else if (c == '#') {
-      url_.fragment.emplace();
-      state_ = State::Fragment;
-    } else if (c != kEof) {
-      url_.query.reset();
-      if (!starts_with_windows_drive_letter(std::string_view(input_).substr(pointer_))) {
-        shorten_path(url_);
-      } else {
-        url_.path.clear();
-      }
+    } else if (base_ != nullptr && base_->scheme == "file") {
+      copy_base_host();
+      // "C:/x" against a file URL starts a new drive's path.
+      resolve_against_base_path(
+          c, starts_with_windows_drive_letter(std::string_view(input_).substr(pointer_)));
+    } else {
       state_ = State::Path;
       --pointer_;
     }
-  }
-
-  void copy_base_host() {
-    url_.host_kind = base_->host_kind;
-    url_.host = base_->host;
-    url_.ipv4 = base_->ipv4;
-    url_.ipv6 = base_->ipv6;
   }
 
   void file_slash_state(int c) {
@@ -472,13 +479,7 @@ class Parser {
     if (special()) {
       state_ = State::Path;
       if (c != '/' && c != '\\') --pointer_;
-    } else if (c == '?') {
-      url_.query.emplace();
-      state_ = State::Query;
-    } else if (c == '#') {
-      url_.fragment.emplace();
-      state_ = State::Fragment;
-    } else if (c != kEof) {
+    } else if (!open_query_or_fragment(c) && c != kEof) {
       state_ = State::Path;
       if (c != '/') --pointer_;
     }
@@ -502,23 +503,12 @@ class Parser {
       url_.path.push_back(std::move(buffer_));
     }
     buffer_.clear();
-    if (c == '?') {
-      url_.query.emplace();
-      state_ = State::Query;
-    } else if (c == '#') {
-      url_.fragment.emplace();
-      state_ = State::Fragment;
-    }
+    open_query_or_fragment(c);
   }
 
   void opaque_path_state(int c) {
-    if (c == '?') {
-      url_.query.emplace();
-      state_ = State::Query;
-    } else if (c == '#') {
-      url_.fragment.emplace();
-      state_ = State::Fragment;
-    } else if (c == ' ') {
+    if (open_query_or_fragment(c)) return;
+    if (c == ' ') {
       // A space before the query or fragment is encoded so that it survives
       // a later removal of that query or fragment.
       const std::string_view rest = remaining();

@@ -2,10 +2,12 @@
 
 #include <idn2.h>
 
+#include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "core/percent_encode.hpp"
@@ -203,29 +205,58 @@ struct Idn2Free {
   void operator()(char* text) const { idn2_free(text); }
 };
 
-// UTS #46 ToASCII, non-transitional, without the STD3 rules and the DNS
-// length checks. Text that is ASCII and names no "xn--" label needs no IDNA
-// processing beyond lower-casing, and is kept away from libidn2, which would
-// apply the DNS length and hyphen checks that URLs do not ask for.
-Result<std::string> domain_to_ascii(const std::string& domain) {
-  bool needs_idna = false;
-  for (char c : domain) needs_idna = needs_idna || static_cast<unsigned char>(c) >= 0x80;
-  for (std::string_view label : split_on_dots(domain)) {
-    needs_idna = needs_idna || (label.size() >= 4 && ascii_lower(label[0]) == 'x' &&
-                                ascii_lower(label[1]) == 'n' && label[2] == '-' && label[3] == '-');
+bool is_ascii(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
   }
+  return true;
+}
+
+bool starts_with_ace_prefix(std::string_view label) {
+  return label.size() >= 4 && ascii_lower(label[0]) == 'x' && ascii_lower(label[1]) == 'n' &&
+         label[2] == '-' && label[3] == '-';
+}
+
+std::string ascii_lowered(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = ascii_lower(c);
+  return out;
+}
+
+// libidn2's ToASCII of one piece of a domain, the UTS #46 mapping with
+// non-transitional processing and without the STD3 rules.
+Result<std::string> idn2_to_ascii(std::string_view piece) {
+  // A NUL would end the C string early; it is never valid in a domain.
+  if (piece.find('\0') != std::string_view::npos) return fail("invalid domain character");
+  const std::string text(piece);
+  char* raw = nullptr;
+  const int rc = idn2_to_ascii_8z(text.c_str(), &raw, IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL);
+  const std::unique_ptr<char, Idn2Free> owned(raw);
+  if (rc != IDN2_OK || raw == nullptr) return fail("invalid international domain name");
+  return std::string(raw);
+}
+
+// UTS #46 ToASCII as URLs use it: no hyphen, STD3 or DNS length checks.
+// An ASCII domain is only lower-cased: where ToASCII accepts it that is what
+// ToASCII gives, and where ToASCII refuses it (an "xn--" label that is not
+// valid Punycode) the lower-cased text stands, so such real-world names stay
+// reachable. In a domain with non-ASCII text, libidn2 sees only the labels
+// that need IDNA (non-ASCII or "xn--"), since it would hold plain ASCII
+// labels to the hyphen and length rules that URLs do not ask for.
+Result<std::string> domain_to_ascii(std::string_view domain) {
+  if (is_ascii(domain)) return ascii_lowered(domain);
   std::string result;
-  if (!needs_idna) {
-    result = domain;
-    for (char& c : result) c = ascii_lower(c);
-  } else {
-    // A NUL would end the C string early; it is never valid in a domain.
-    if (domain.find('\0') != std::string::npos) return fail("invalid domain character");
-    char* raw = nullptr;
-    const int rc = idn2_to_ascii_8z(domain.c_str(), &raw, IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL);
-    const std::unique_ptr<char, Idn2Free> owned(raw);
-    if (rc != IDN2_OK || raw == nullptr) return fail("invalid international domain name");
-    result = raw;
+  bool first = true;
+  for (std::string_view label : split_on_dots(domain)) {
+    if (!first) result += '.';
+    first = false;
+    if (is_ascii(label) && !starts_with_ace_prefix(label)) {
+      result += ascii_lowered(label);
+      continue;
+    }
+    Result<std::string> converted = idn2_to_ascii(label);
+    if (!converted) return fail(converted.error());
+    result += *converted;
   }
   if (result.empty()) return fail("invalid international domain name");
   return result;

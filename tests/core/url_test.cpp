@@ -54,6 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"http://a/b/..", "", "http://a/"},
         ParseCase{"http://a/ b/\xC3\xA9?q r'#f g`", "", "http://a/%20b/%C3%A9?q%20r%27#f%20g%60"},
         ParseCase{"http://a/\xFF\xC3", "", "http://a/%EF%BF%BD%EF%BF%BD"},
+        ParseCase{"http://a/\xC3\t\xA9", "", "http://a/%EF%BF%BD%EF%BF%BD"},
         ParseCase{"http://a@b@c/", "", "http://a%40b@c/"},
         ParseCase{"http://:@a/", "", "http://a/"},
         ParseCase{"http://u:p:q@a/", "", "http://u:p%3Aq@a/"},
@@ -125,6 +126,37 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseCase{"sc:\x01\x7F", "", "sc:%01%7F"},
                     ParseCase{"sc:///p", "", "sc:///p"},
                     ParseCase{"sc://[::1]:99/", "", "sc://[::1]:99/"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Domains, ParseUrl,
+    testing::Values(
+        ParseCase{"https://B\xC3\xBC" "cher.example/", "", "https://xn--bcher-kva.example/"},
+        ParseCase{"https://fa\xC3\x9F.de/", "", "https://xn--fa-hia.de/"},
+        ParseCase{"https://\xEF\xBC\xA7\xEF\xBD\x8F.com/", "", "https://go.com/"},
+        ParseCase{"https://a\xE3\x80\x82" "b\xC3\xA9/", "", "https://a.xn--b-bga/"},
+        ParseCase{"https://%C3%A9.x/", "", "https://xn--9ca.x/"},
+        ParseCase{"https://ab--c.-d-.\xC3\xA9/", "", "https://ab--c.-d-.xn--9ca/"},
+        ParseCase{"https://a%C2%ADb/", "", "https://ab/"},
+        ParseCase{"https://XN--pokxncvks.example/", "", "https://xn--pokxncvks.example/"},
+        ParseCase{"https://xn--pokxncvks.\xC3\xA9/", "", "!invalid international domain name"},
+        ParseCase{"https://%C2%AD/", "", "!invalid international domain name"},
+        ParseCase{"https://\xEF\xB7\x90x.com/", "", "!invalid international domain name"},
+        ParseCase{"https://%EF%BF%BD/", "", "!invalid international domain name"},
+        ParseCase{"https://%FF/", "", "!invalid international domain name"},
+        ParseCase{"https://\xC3\xA9%00/", "", "!invalid domain character"},
+        ParseCase{"https://a%25b/", "", "!invalid domain character"},
+        ParseCase{"https://a\x7F/", "", "!invalid domain character"},
+        ParseCase{"https://a<b/", "", "!invalid domain character"},
+        ParseCase{"file://loc%61lhost/x", "", "file:///x"},
+        ParseCase{"https://a.b.0x10/", "", "!invalid IPv4 address"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    EncodeSets, ParseUrl,
+    testing::Values(
+        ParseCase{"https://a b:c;d=@h/", "", "https://a%20b:c%3Bd%3D@h/"},
+        ParseCase{"https://h/p'{}^|`?q'{}`#f'`<>", "", "https://h/p'%7B%7D%5E|%60?q%27{}`#f'%60%3C%3E"},
+        ParseCase{"sc://h/p?q'\"", "", "sc://h/p?q'%22"},
+        ParseCase{"https://h/%zz%41", "", "https://h/%zz%41"}));
 
 TEST(Url, ComponentViews) {
   Result<Url> url = parse_url("https://u:p@[::1]:8443/a%20b?q=1#frag");
