@@ -14,6 +14,9 @@ namespace {
 
 constexpr std::chrono::milliseconds kWaitSlice{100};
 
+// So that every chunk of a worker goes out in one read.
+static_assert(kDownloadBufferSize >= kDownloadChunkLimit);
+
 template <class... Handlers>
 struct Overloaded : Handlers... {
   using Handlers::operator()...;

@@ -306,12 +306,18 @@ TEST_F(Download, HugeAnnouncedLengthIsReportedAsIs) {
   EXPECT_TRUE(reading.error);
 }
 
-TEST_F(Download, UnparsableUrlFailsBeforeAnyRequest) {
-  for (const char* url : {"not a url", "mailto:someone@example.com"}) {
+// Requests the client cannot make fail without reaching any server.
+TEST_F(Download, UnusableUrlsFailBeforeAnyRequest) {
+  const std::string other_scheme = "ftp://127.0.0.1:" + std::to_string(server.port()) + "/file";
+  const std::pair<std::string, std::string> cases[] = {
+      {"not a url", "URL using bad/illegal format or missing URL: "},
+      {"mailto:someone@example.com", "URL using bad/illegal format or missing URL"},
+      {other_scheme, "Unsupported protocol"},
+  };
+  for (const auto& [url, expected_start] : cases) {
     Result<DownloadBody> body = start_download(client, url, test::kGenerousSeconds, cancel);
     ASSERT_FALSE(body) << url;
-    EXPECT_TRUE(body.error().chain_text().starts_with("URL using bad/illegal format"))
-        << body.error().chain_text();
+    EXPECT_TRUE(body.error().chain_text().starts_with(expected_start)) << body.error().chain_text();
   }
   EXPECT_TRUE(server.requests().empty());
 }
