@@ -56,9 +56,12 @@ class Sender {
 
   // False when the receiver is gone; the value is then dropped.
   bool send(T value) {
-    std::lock_guard lock(state_->mutex);
-    if (!state_->receiver_alive) return false;
-    state_->queue.push_back(std::move(value));
+    {
+      std::lock_guard lock(state_->mutex);
+      if (!state_->receiver_alive) return false;
+      state_->queue.push_back(std::move(value));
+    }
+    // Woken outside the lock, the receiver does not have to wait for it again.
     state_->arrived.notify_one();
     return true;
   }
