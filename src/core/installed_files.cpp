@@ -85,8 +85,9 @@ Result<void> verify_installed_files(const std::filesystem::path& folder,
 }
 
 Result<void> walk_installed_files(const std::filesystem::path& root,
-                                  const std::filesystem::path& folder, const SignedFiles& signed_files,
-                                  SeenFiles& seen, const CancelFlag& cancel) {
+                                  const std::filesystem::path& folder,
+                                  const SignedFiles& signed_files, SeenFiles& seen,
+                                  const CancelFlag& cancel) {
   if (cancel.is_set()) return cancelled();
   const auto folder_text = relative_text(root, folder);
   if (!folder_text) return fail("Invalid installed path");

@@ -39,8 +39,9 @@ Result<void> verify_installed_files(const std::filesystem::path& folder,
 // Checks the entries of folder, a folder at or below root, depth first, and adds
 // every accepted file to seen.
 Result<void> walk_installed_files(const std::filesystem::path& root,
-                                  const std::filesystem::path& folder, const SignedFiles& signed_files,
-                                  SeenFiles& seen, const CancelFlag& cancel);
+                                  const std::filesystem::path& folder,
+                                  const SignedFiles& signed_files, SeenFiles& seen,
+                                  const CancelFlag& cancel);
 
 // The size and SHA-256 of a plain file of at most 1 GiB, read in one pass.
 // "File changed while checking it" when the bytes read disagree with the size.

@@ -55,9 +55,9 @@ TEST(HashFile, HashesExactlyOneGibibyte) {
   test::TempDir dir;
   test::write_file(dir / "large", "");
   fs::resize_file(dir / "large", kGiB);  // sparse: reads as zeros
-  EXPECT_EQ(outcome_of(hash_file(dir / "large", CancelFlag())),
-            std::to_string(kGiB) +
-                " 49bc20df15e412a64472421e13fe86ff1c5165e18b2afccf160d4dc19fe68a14");
+  EXPECT_EQ(
+      outcome_of(hash_file(dir / "large", CancelFlag())),
+      std::to_string(kGiB) + " 49bc20df15e412a64472421e13fe86ff1c5165e18b2afccf160d4dc19fe68a14");
 }
 
 TEST(HashFile, RefusesALargerFileWithoutOpeningIt) {
@@ -125,8 +125,9 @@ TEST(EntryGuards, AcceptOnlyPlainFilesAndPlainFolders) {
       {"folder", [](const fs::path& p) { fs::create_directory(p); }, not_a_file(e), "ok"},
       {"link to a file", [&](const fs::path& p) { fs::create_symlink(dir / "target", p); },
        not_a_file(e), not_a_folder(e)},
-      {"link to a folder", [&](const fs::path& p) { fs::create_directory_symlink(dir / "folder", p); },
-       not_a_file(e), not_a_folder(e)},
+      {"link to a folder",
+       [&](const fs::path& p) { fs::create_directory_symlink(dir / "folder", p); }, not_a_file(e),
+       not_a_folder(e)},
       {"dangling link", [&](const fs::path& p) { fs::create_symlink(dir / "nothing", p); },
        not_a_file(e), not_a_folder(e)},
       {"FIFO", test::make_fifo, not_a_file(e), not_a_folder(e)},
