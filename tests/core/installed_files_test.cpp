@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "support/case_name.hpp"
 #include "support/release_builder.hpp"
 #include "support/special_files.hpp"
 #include "support/temp_dir.hpp"
@@ -167,13 +167,7 @@ TEST_P(VerifyInstalledFiles, Verdict) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, VerifyInstalledFiles, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<Case>& info) {
-                           std::string name;
-                           for (const char* c = info.param.name; *c != '\0'; ++c) {
-                             if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
-                           }
-                           return name;
-                         });
+                         test::NameOfCase());
 
 TEST(VerifyInstalledFilesAlone, ASizeDifferenceIsFoundWithoutReadingTheFile) {
   Installed installed;
