@@ -53,17 +53,19 @@ INSTANTIATE_TEST_SUITE_P(
         PolicyCase{"mailto:someone@example.com", false, kHostname},
         PolicyCase{"ftp://example.com/x", false, kHttps},
         PolicyCase{"host.zip", false, "Invalid download URL: relative URL without a base"},
-        PolicyCase{"https://example.com:99999/", false,
-                   "Invalid download URL: invalid port number"},
+        PolicyCase{"https://example.com:99999/", false, "Invalid download URL: invalid port number"},
         PolicyCase{"https://:443/x", false, "Invalid download URL: empty host"},
         // The loopback switch, off and on.
         PolicyCase{"http://127.0.0.1:8080/x", false, kHttps},
         PolicyCase{"http://127.0.0.1:8080/x", true, ""},
-        PolicyCase{"http://127.255.0.9/x", true, ""}, PolicyCase{"http://127.1/x", true, ""},
-        PolicyCase{"http://0x7f000001/x", true, ""}, PolicyCase{"http://[::1]:8080/x", true, ""},
+        PolicyCase{"http://127.255.0.9/x", true, ""},
+        PolicyCase{"http://127.1/x", true, ""},
+        PolicyCase{"http://0x7f000001/x", true, ""},
+        PolicyCase{"http://[::1]:8080/x", true, ""},
         PolicyCase{"http://localhost/x", true, kHttps},
         PolicyCase{"http://[::ffff:127.0.0.1]/x", true, kHttps},
-        PolicyCase{"http://[::2]/x", true, kHttps}, PolicyCase{"http://10.0.0.1/x", true, kHttps},
+        PolicyCase{"http://[::2]/x", true, kHttps},
+        PolicyCase{"http://10.0.0.1/x", true, kHttps},
         PolicyCase{"http://128.0.0.1/x", true, kHttps},
         PolicyCase{"ws://127.0.0.1/x", true, kHttps},
         PolicyCase{"http://user@127.0.0.1/x", true, kCredentials}));
@@ -107,8 +109,8 @@ TEST(CheckRedirect, FollowsFourRedirectsAndRefusesTheFifth) {
 
 TEST(CheckRedirect, CountComesBeforeTheTarget) {
   const RedirectPolicy policy(false);
-  Result<void> result = policy.check_redirect(parsed("http://example.com/"),
-                                              visited_after(4, "https://example.com/"));
+  Result<void> result =
+      policy.check_redirect(parsed("http://example.com/"), visited_after(4, "https://example.com/"));
   ASSERT_FALSE(result.has_value());
   EXPECT_EQ(result.error().chain_text(), "Too many download redirects");
 }
@@ -118,8 +120,8 @@ TEST(CheckRedirect, RefusesAnInsecureTargetAtAnyPosition) {
   for (const char* target : {"http://example.com/x", "https://example.com/x#top",
                              "https://user:pw@example.com/", "file://server/x"}) {
     for (std::size_t redirect = 1; redirect <= 4; ++redirect) {
-      Result<void> result = policy.check_redirect(
-          parsed(target), visited_after(redirect - 1, "https://example.com/"));
+      Result<void> result =
+          policy.check_redirect(parsed(target), visited_after(redirect - 1, "https://example.com/"));
       ASSERT_FALSE(result.has_value()) << target << " at redirect " << redirect;
       EXPECT_EQ(result.error().chain_text(), "Insecure download redirect");
       EXPECT_EQ(result.error().cause(), nullptr);

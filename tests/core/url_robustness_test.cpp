@@ -16,53 +16,16 @@ namespace orvo::core {
 namespace {
 
 constexpr std::string_view kPrefixes[] = {
-    "",           "https://", "http://",       "file:", "file://", "sc:", "sc://",
-    "ftp://u:p@", "http://[", "https://0x7f.", "//",    "/",       "?",   "#",
-    "\\\\",       "C:",       "mailto:"};
+    "", "https://", "http://", "file:", "file://", "sc:", "sc://", "ftp://u:p@", "http://[",
+    "https://0x7f.", "//", "/", "?", "#", "\\\\", "C:", "mailto:"};
 
 // Pieces that reach the parser's branches: separators, dot segments,
 // drive letters, address forms, percent escapes, controls and UTF-8.
-constexpr std::string_view kPieces[] = {":",
-                                        "/",
-                                        "\\",
-                                        "?",
-                                        "#",
-                                        "@",
-                                        "[",
-                                        "]",
-                                        ".",
-                                        "..",
-                                        "%2e",
-                                        "%",
-                                        "%41",
-                                        "%zz",
-                                        "0x",
-                                        "0",
-                                        "9",
-                                        "255",
-                                        "4294967296",
-                                        "::",
-                                        "ffff",
-                                        "C|",
-                                        "a",
-                                        "Z",
-                                        "-",
-                                        " ",
-                                        "\t",
-                                        "\n",
-                                        std::string_view("\0", 1),
-                                        "\x7f",
-                                        "\xC3\xA9",
-                                        "\xE2\x98\x83",
-                                        "\xF0\x9F\x92\xA9",
-                                        "\xFF",
-                                        "\xC3",
-                                        "\xED\xA0\x80",
-                                        "\xEF\xBC\x8E",
-                                        "xn--",
-                                        "localhost",
-                                        "127.1",
-                                        "1.2.3.4"};
+constexpr std::string_view kPieces[] = {
+    ":", "/", "\\", "?", "#", "@", "[", "]", ".", "..", "%2e", "%", "%41", "%zz", "0x",
+    "0", "9", "255", "4294967296", "::", "ffff", "C|", "a", "Z", "-", " ", "\t", "\n",
+    std::string_view("\0", 1), "\x7f", "\xC3\xA9", "\xE2\x98\x83", "\xF0\x9F\x92\xA9", "\xFF",
+    "\xC3", "\xED\xA0\x80", "\xEF\xBC\x8E", "xn--", "localhost", "127.1", "1.2.3.4"};
 
 void expect_sound(const Result<Url>& url, std::string_view input) {
   if (!url) {
