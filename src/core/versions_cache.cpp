@@ -91,7 +91,6 @@ Result<std::vector<std::byte>> read_file_limited(const fs::path& path, std::uint
   if (!file) return fail(std::move(file).error());
 
   std::vector<std::byte> bytes;
-  bytes.reserve(static_cast<std::size_t>(attributes->size));
   const auto buffer = std::make_unique_for_overwrite<std::byte[]>(kReadPiece);
   std::uint64_t total = 0;
   for (;;) {

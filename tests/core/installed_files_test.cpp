@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -154,6 +155,18 @@ const std::vector<Case> kCases = {
      "No such file or directory (os error 2)"},
 };
 
+// Every entry below dir, not following links, with its kind and a file's content.
+std::map<std::string, std::string> snapshot(const fs::path& dir) {
+  std::map<std::string, std::string> entries;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    const fs::file_status status = entry.symlink_status();
+    std::string description = std::to_string(static_cast<int>(status.type()));
+    if (fs::is_regular_file(status)) description += " " + test::read_file(entry.path());
+    entries[entry.path().string()] = description;
+  }
+  return entries;
+}
+
 class VerifyInstalledFiles : public testing::TestWithParam<Case> {};
 
 TEST_P(VerifyInstalledFiles, Verdict) {
@@ -163,7 +176,9 @@ TEST_P(VerifyInstalledFiles, Verdict) {
   if (auto at = expected.find("{folder}"); at != std::string::npos) {
     expected.replace(at, 8, installed.folder.string());
   }
+  const auto before = snapshot(installed.dir.path());
   EXPECT_EQ(installed.verify(), expected);
+  EXPECT_EQ(snapshot(installed.dir.path()), before) << "the check changed the disk";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, VerifyInstalledFiles, testing::ValuesIn(kCases),
