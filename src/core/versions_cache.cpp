@@ -178,7 +178,7 @@ Result<void> confirm_working_version(const PreparationContext& context,
   auto manifest = read_verified_manifest(context, *folder);
   if (!manifest) return fail(std::move(manifest).error());
   if (manifest->version != candidate.version) return fail("Installation version changed");
-  // A check of its own: cancelling the attempt must not leave a started host unconfirmed.
+  // A flag of its own that is never set: the attempt's cancellation does not reach here.
   if (auto intact = verify_installed_files(*folder, manifest->files, CancelFlag()); !intact) {
     return intact;
   }
