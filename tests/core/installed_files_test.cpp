@@ -167,6 +167,8 @@ std::map<std::string, std::string> snapshot(const fs::path& dir) {
   return entries;
 }
 
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+
 class VerifyInstalledFiles : public testing::TestWithParam<Case> {};
 
 TEST_P(VerifyInstalledFiles, Verdict) {

@@ -175,6 +175,8 @@ const std::vector<FallbackCase> kFallbackCases = {
     {"cancelled with none", {}, {}, true, "Preparation cancelled"},
 };
 
+void PrintTo(const FallbackCase& c, std::ostream* out) { *out << c.name; }
+
 class FindFallbackVersion : public testing::TestWithParam<FallbackCase> {};
 
 TEST_P(FindFallbackVersion, Choice) {
@@ -321,6 +323,8 @@ const std::vector<ConfirmCase> kConfirmCases = {
      },
      "No such file or directory (os error 2)", std::nullopt},
 };
+
+void PrintTo(const ConfirmCase& c, std::ostream* out) { *out << c.name; }
 
 class ConfirmWorkingVersion : public testing::TestWithParam<ConfirmCase> {};
 
