@@ -29,7 +29,8 @@ namespace {
 constexpr std::uint16_t kMethodStored = ZIP_CM_STORE;
 constexpr std::uint16_t kMethodDeflate = ZIP_CM_DEFLATE;
 
-constexpr const char* kPasswordRequired = "unsupported Zip archive: Password required to decrypt file";
+constexpr const char* kPasswordRequired =
+    "unsupported Zip archive: Password required to decrypt file";
 constexpr const char* kMethodNotSupported =
     "unsupported Zip archive: Compression method not supported";
 
@@ -46,7 +47,8 @@ zip_int64_t source_read(ZipSource& source, void* data, zip_uint64_t length) {
   return static_cast<zip_int64_t>(*count);
 }
 
-zip_int64_t source_callback(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+zip_int64_t source_callback(void* state, void* data, zip_uint64_t length,
+                            zip_source_cmd_t command) {
   ZipSource& source = *static_cast<ZipSource*>(state);
   switch (command) {
     case ZIP_SOURCE_OPEN:
@@ -68,8 +70,8 @@ zip_int64_t source_callback(void* state, void* data, zip_uint64_t length, zip_so
     case ZIP_SOURCE_ERROR:
       return zip_error_to_data(&source.error, data, length);
     case ZIP_SOURCE_SEEK: {
-      const zip_int64_t offset = zip_source_seek_compute_offset(
-          source.position, source.file.size(), data, length, &source.error);
+      const zip_int64_t offset = zip_source_seek_compute_offset(source.position, source.file.size(),
+                                                                data, length, &source.error);
       if (offset < 0) return -1;
       source.position = static_cast<std::uint64_t>(offset);
       return 0;
@@ -77,7 +79,8 @@ zip_int64_t source_callback(void* state, void* data, zip_uint64_t length, zip_so
     case ZIP_SOURCE_TELL:
       return static_cast<zip_int64_t>(source.position);
     case ZIP_SOURCE_SUPPORTS:
-      return ZIP_SOURCE_SUPPORTS_SEEKABLE | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_ACCEPT_EMPTY);
+      return ZIP_SOURCE_SUPPORTS_SEEKABLE |
+             ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_ACCEPT_EMPTY);
     case ZIP_SOURCE_ACCEPT_EMPTY:
       // libzip would otherwise take an empty file for an archive without entries.
       return 0;

@@ -19,8 +19,8 @@ namespace orvo::core {
 
 // What the central directory says about one entry.
 struct ZipEntryInfo {
-  std::string name;  // the raw name bytes, undecoded
-  std::uint64_t size = 0;  // declared uncompressed size
+  std::string name;              // the raw name bytes, undecoded
+  std::uint64_t size = 0;        // declared uncompressed size
   std::uint8_t host_system = 0;  // high byte of version-made-by
   std::uint32_t external_attributes = 0;
 };

@@ -53,8 +53,8 @@ core::Result<std::size_t> RandomAccessFile::read_at(std::uint64_t offset,
                                                     std::span<std::byte> buffer) {
   if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return 0;
   for (;;) {
-    const ssize_t count =
-        ::pread(static_cast<int>(handle_), buffer.data(), buffer.size(), static_cast<off_t>(offset));
+    const ssize_t count = ::pread(static_cast<int>(handle_), buffer.data(), buffer.size(),
+                                  static_cast<off_t>(offset));
     if (count >= 0) return static_cast<std::size_t>(count);
     if (errno != EINTR) return std::unexpected(last_os_error());
   }

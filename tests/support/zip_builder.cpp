@@ -54,8 +54,7 @@ std::int32_t libzip_method(ZipMethod method) {
 void add_entry(zip_t* archive, const ZipEntrySpec& entry) {
   zip_source_t* source = zip_source_buffer(archive, entry.data.data(), entry.data.size(), 0);
   if (source == nullptr) throw_libzip(archive, "zip_source_buffer");
-  const zip_int64_t index =
-      zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_RAW);
+  const zip_int64_t index = zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_RAW);
   if (index < 0) {
     zip_source_free(source);
     throw_libzip(archive, "zip_file_add " + entry.name);
@@ -65,14 +64,12 @@ void add_entry(zip_t* archive, const ZipEntrySpec& entry) {
     throw_libzip(archive, "zip_set_file_compression");
   }
   const bool folder = entry.name.ends_with('/');
-  const ZipAttributes attributes =
-      entry.attributes.value_or(unix_mode(folder ? 040755 : 0100644));
+  const ZipAttributes attributes = entry.attributes.value_or(unix_mode(folder ? 040755 : 0100644));
   if (zip_file_set_external_attributes(archive, at, 0, attributes.host_system,
                                        attributes.external) != 0) {
     throw_libzip(archive, "zip_file_set_external_attributes");
   }
-  if (entry.encrypted &&
-      zip_file_set_encryption(archive, at, ZIP_EM_AES_256, kTestPassword) != 0) {
+  if (entry.encrypted && zip_file_set_encryption(archive, at, ZIP_EM_AES_256, kTestPassword) != 0) {
     throw_libzip(archive, "zip_file_set_encryption");
   }
 }
@@ -115,23 +112,29 @@ void ZipBytes::write(const std::filesystem::path& path) const {
 }
 
 void ZipBytes::set_crc(std::size_t entry, std::uint32_t crc) {
-  put32(central_header(entry) + kCentralCrc, crc);
-  put32(local_header(entry) + kLocalCrc, crc);
+  set_field(entry, kCentralCrc, kLocalCrc, crc, 4);
 }
 
 void ZipBytes::set_size(std::size_t entry, std::uint32_t uncompressed_size) {
-  put32(central_header(entry) + kCentralSize, uncompressed_size);
-  put32(local_header(entry) + kLocalSize, uncompressed_size);
+  set_field(entry, kCentralSize, kLocalSize, uncompressed_size, 4);
 }
 
 void ZipBytes::set_compressed_size(std::size_t entry, std::uint32_t compressed_size) {
-  put32(central_header(entry) + kCentralCompressedSize, compressed_size);
-  put32(local_header(entry) + kLocalCompressedSize, compressed_size);
+  set_field(entry, kCentralCompressedSize, kLocalCompressedSize, compressed_size, 4);
 }
 
 void ZipBytes::set_method(std::size_t entry, std::uint16_t method) {
-  put16(central_header(entry) + kCentralMethod, method);
-  put16(local_header(entry) + kLocalMethod, method);
+  set_field(entry, kCentralMethod, kLocalMethod, method, 2);
+}
+
+void ZipBytes::set_field(std::size_t entry, std::size_t central_field, std::size_t local_field,
+                         std::uint32_t value, std::size_t width) {
+  const std::size_t local = local_header(entry);
+  const std::size_t central = central_header(entry);
+  for (std::size_t i = 0; i < width; ++i) {
+    bytes.at(central + central_field + i) = static_cast<char>(value >> (8 * i));
+    bytes.at(local + local_field + i) = static_cast<char>(value >> (8 * i));
+  }
 }
 
 std::size_t ZipBytes::data_offset(std::size_t entry) const {
@@ -153,16 +156,6 @@ std::size_t ZipBytes::central_header(std::size_t entry) const {
 
 std::size_t ZipBytes::local_header(std::size_t entry) const {
   return get32(central_header(entry) + kCentralLocalOffset);
-}
-
-void ZipBytes::put16(std::size_t offset, std::uint16_t value) {
-  bytes.at(offset) = static_cast<char>(value & 0xFF);
-  bytes.at(offset + 1) = static_cast<char>(value >> 8);
-}
-
-void ZipBytes::put32(std::size_t offset, std::uint32_t value) {
-  put16(offset, static_cast<std::uint16_t>(value & 0xFFFF));
-  put16(offset + 2, static_cast<std::uint16_t>(value >> 16));
 }
 
 std::uint16_t ZipBytes::get16(std::size_t offset) const {

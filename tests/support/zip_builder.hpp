@@ -57,8 +57,9 @@ class ZipBytes {
  private:
   std::size_t central_header(std::size_t entry) const;
   std::size_t local_header(std::size_t entry) const;
-  void put16(std::size_t offset, std::uint16_t value);
-  void put32(std::size_t offset, std::uint32_t value);
+  // A little-endian field of width bytes, in both headers of the entry.
+  void set_field(std::size_t entry, std::size_t central_field, std::size_t local_field,
+                 std::uint32_t value, std::size_t width);
   std::uint16_t get16(std::size_t offset) const;
   std::uint32_t get32(std::size_t offset) const;
 };
