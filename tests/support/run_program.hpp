@@ -1,0 +1,21 @@
+// Runs a program as a child process to its end, with what it wrote to its
+// standard output and standard error.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace orvo::test {
+
+struct ProgramOutput {
+  int exit_code = -1;  // -1 when the program did not exit normally
+  std::string out;
+  std::string err;
+};
+
+// Fails the test when the program cannot be started.
+ProgramOutput run_program(const std::filesystem::path& program,
+                          const std::vector<std::string>& args);
+
+}  // namespace orvo::test
