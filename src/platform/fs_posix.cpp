@@ -195,6 +195,10 @@ Result<void> File::write_all(std::span<const std::byte> bytes) {
       if (errno == EINTR) continue;
       return failure();
     }
+    // A write that takes nothing would otherwise be repeated for ever.
+    if (count == 0) {
+      return std::unexpected(core::Error::io(core::IoKind::Other, "The write accepted no bytes"));
+    }
     bytes = bytes.subspan(static_cast<std::size_t>(count));
   }
   return {};

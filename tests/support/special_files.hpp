@@ -1,0 +1,19 @@
+// Entries that are neither plain files nor folders, and files that cannot be
+// read, for tests of code that must refuse them or never read them.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+
+namespace orvo::test {
+
+void make_fifo(const std::filesystem::path& path);
+// A Unix-domain socket bound at the path (the socket itself is closed again).
+void make_socket(const std::filesystem::path& path);
+
+// Runs body on a thread of its own on which file permissions hold even when
+// the tests run as root (the permission-override capabilities are dropped for
+// that thread only), so that a file with mode 000 really cannot be opened.
+void run_bound_by_permissions(const std::function<void()>& body);
+
+}  // namespace orvo::test
