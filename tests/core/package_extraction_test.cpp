@@ -180,6 +180,18 @@ const std::vector<ExtractionCase> kCases = {
      {signed_file("Readme.txt", kHello)},
      "Archive contains duplicate paths",
      {"Readme.txt"}},
+    // libzip refuses a name that occurs twice in the central directory when it opens the archive.
+    {"ExactDuplicateName",
+     {{"a.txt", kHello}, {"b.txt", kHello}},
+     {signed_file("a.txt", kHello)},
+     "Invalid Host ZIP archive: invalid Zip archive: File already exists",
+     {},
+     [](ZipBytes& zip) {
+       for (std::size_t at = zip.bytes.find("b.txt"); at != std::string::npos;
+            at = zip.bytes.find("b.txt", at)) {
+         zip.bytes[at] = 'a';
+       }
+     }},
     {"FolderAndFileClash",
      {{"a/"}, {"a", kHello}},
      {signed_file("a/x", kHello)},
