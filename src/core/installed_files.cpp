@@ -15,9 +15,9 @@ constexpr std::size_t kReadPiece = 65536;
 
 std::unexpected<Error> cancelled() { return fail("Preparation cancelled"); }
 
-// The path below root as '/'-separated text, or nullopt when a name is not text.
-// Only separators are rewritten: on POSIX a '\' inside a name is an ordinary
-// character, and must not let a name pass for a path in a sub-folder.
+// The path below root as its names joined by '/', or nullopt when a name is not
+// text. A '\' inside a POSIX name stays part of that name, so that a file at one
+// level cannot pass for a signed file in a sub-folder.
 std::optional<std::string> relative_text(const std::filesystem::path& root,
                                          const std::filesystem::path& path) {
   std::size_t skip = 0;

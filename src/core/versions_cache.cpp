@@ -91,7 +91,6 @@ Result<std::vector<std::byte>> read_file_limited(const fs::path& path, std::uint
   if (!file) return fail(std::move(file).error());
 
   std::vector<std::byte> bytes;
-  bytes.reserve(static_cast<std::size_t>(attributes->size));
   const auto buffer = std::make_unique_for_overwrite<std::byte[]>(kReadPiece);
   std::uint64_t total = 0;
   for (;;) {
@@ -179,7 +178,7 @@ Result<void> confirm_working_version(const PreparationContext& context,
   auto manifest = read_verified_manifest(context, *folder);
   if (!manifest) return fail(std::move(manifest).error());
   if (manifest->version != candidate.version) return fail("Installation version changed");
-  // A check of its own: cancelling the attempt must not leave a started host unconfirmed.
+  // A flag of its own that is never set: the attempt's cancellation does not reach here.
   if (auto intact = verify_installed_files(*folder, manifest->files, CancelFlag()); !intact) {
     return intact;
   }

@@ -65,7 +65,9 @@ Result<LaunchCandidate> find_fallback_version(const PreparationContext& context,
 LaunchCandidate launch_candidate_for(const InstalledVersion& version, bool cached);
 
 // Marks a started version as working, after checking that it lies directly in
-// the versions folder and is still intact; an "ok" marker is left as it is.
+// the versions folder and is still intact; an "ok" marker is left as it is. It
+// takes no cancel flag: a host that is already up is confirmed even while the
+// attempt is being cancelled.
 Result<void> confirm_working_version(const PreparationContext& context,
                                      const LaunchCandidate& candidate);
 

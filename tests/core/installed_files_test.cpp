@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "support/case_name.hpp"
 #include "support/release_builder.hpp"
 #include "support/special_files.hpp"
 #include "support/temp_dir.hpp"
@@ -154,6 +155,20 @@ const std::vector<Case> kCases = {
      "No such file or directory (os error 2)"},
 };
 
+// Every entry below dir, not following links, with its kind and a file's content.
+std::map<std::string, std::string> snapshot(const fs::path& dir) {
+  std::map<std::string, std::string> entries;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    const fs::file_status status = entry.symlink_status();
+    std::string description = std::to_string(static_cast<int>(status.type()));
+    if (fs::is_regular_file(status)) description += " " + test::read_file(entry.path());
+    entries[entry.path().string()] = description;
+  }
+  return entries;
+}
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
+
 class VerifyInstalledFiles : public testing::TestWithParam<Case> {};
 
 TEST_P(VerifyInstalledFiles, Verdict) {
@@ -163,17 +178,13 @@ TEST_P(VerifyInstalledFiles, Verdict) {
   if (auto at = expected.find("{folder}"); at != std::string::npos) {
     expected.replace(at, 8, installed.folder.string());
   }
+  const auto before = snapshot(installed.dir.path());
   EXPECT_EQ(installed.verify(), expected);
+  EXPECT_EQ(snapshot(installed.dir.path()), before) << "the check changed the disk";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, VerifyInstalledFiles, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<Case>& info) {
-                           std::string name;
-                           for (const char* c = info.param.name; *c != '\0'; ++c) {
-                             if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
-                           }
-                           return name;
-                         });
+                         test::NameOfCase());
 
 TEST(VerifyInstalledFilesAlone, ASizeDifferenceIsFoundWithoutReadingTheFile) {
   Installed installed;
