@@ -39,14 +39,6 @@ std::optional<std::string> relative_text(const std::filesystem::path& root,
   return text;
 }
 
-// Whether some signed path lies below the folder with this relative path.
-bool is_signed_folder(const SignedFiles& signed_files, std::string_view relative) {
-  std::string prefix(relative);
-  prefix += '/';
-  const auto first = signed_files.lower_bound(prefix);
-  return first != signed_files.end() && first->first.starts_with(prefix);
-}
-
 bool is_launcher_file(std::string_view relative) {
   return relative == kManifestFileName || relative == kWorkingMarkerName;
 }
@@ -69,6 +61,13 @@ Result<void> check_file(const std::filesystem::path& path, const std::string& re
 }
 
 }  // namespace
+
+bool is_signed_folder(const SignedFiles& signed_files, std::string_view relative) {
+  std::string prefix(relative);
+  prefix += '/';
+  const auto first = signed_files.lower_bound(prefix);
+  return first != signed_files.end() && first->first.starts_with(prefix);
+}
 
 Result<void> verify_installed_files(const std::filesystem::path& folder,
                                     std::span<const ManifestFile> files, const CancelFlag& cancel) {

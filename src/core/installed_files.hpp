@@ -29,6 +29,10 @@ struct HashedFile {
 // The signed files by exact (case-sensitive) path; the entries are borrowed
 // from the signed list.
 using SignedFiles = std::map<std::string_view, const ManifestFile*, std::less<>>;
+// Whether some signed path lies below the folder with this '/'-separated path
+// (a byte-wise, case-sensitive prefix test).
+bool is_signed_folder(const SignedFiles& signed_files, std::string_view folder);
+
 // Relative paths of the files that have passed every check.
 using SeenFiles = std::set<std::string, std::less<>>;
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/ascii_case.hpp"
 #include "core/download_url.hpp"
 #include "core/ed25519_key.hpp"
 #include "core/json_string.hpp"
@@ -38,14 +39,6 @@ Result<void> check_version(std::string_view version) {
     return fail("Version must use at most 64 ASCII letters, digits, dots, hyphens or underscores");
   }
   return {};
-}
-
-std::string ascii_lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
 }
 
 Result<void> verify_signature(std::span<const std::byte> message,

@@ -29,6 +29,7 @@ int run_keygen(const Invocation& invocation);
 int run_pack(const Invocation& invocation);
 int run_sign(const Invocation& invocation);
 int run_verify(const Invocation& invocation);
+int run_check(const Invocation& invocation);
 
 std::span<const Command> commands();
 

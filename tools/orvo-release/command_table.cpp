@@ -10,6 +10,7 @@ constexpr std::array kCommands = {
     Command{"pack", "--key KEYFILE --sequence N --version V --url URL --out DIR FOLDER", &run_pack},
     Command{"sign", "--key KEYFILE MANIFEST.json", &run_sign},
     Command{"verify", "--key HEX ENVELOPE", &run_verify},
+    Command{"check", "--key HEX ENVELOPE PACKAGE", &run_check},
 };
 
 void print_usage(std::ostream& err) {
