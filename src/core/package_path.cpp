@@ -3,15 +3,14 @@
 #include <array>
 #include <string>
 
+#include "core/ascii_case.hpp"
+
 namespace orvo::core {
 namespace {
 
 constexpr std::size_t kMaxPathBytes = 200;
 constexpr std::string_view kLauncherPrefix = ".orvo-";
 constexpr std::string_view kRefusedCharacters = "<>:\"|?*";
-
-char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
@@ -39,9 +38,7 @@ Result<void> check_component(std::string_view component) {
   }
   std::string_view stem = component.substr(0, component.find('.'));
   while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
-  std::string upper_stem;
-  for (char c : stem) upper_stem += ascii_upper(c);
-  if (is_reserved_stem(upper_stem)) return fail("Reserved Windows filename");
+  if (is_reserved_stem(ascii_upper(stem))) return fail("Reserved Windows filename");
 
   if (component.size() >= kLauncherPrefix.size()) {
     bool launcher_name = true;

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/ascii_case.hpp"
 #include "core/percent_encode.hpp"
 #include "core/utf8_repair.hpp"
 
@@ -26,8 +27,6 @@ bool is_forbidden_domain_char(char c) {
 }
 
 bool is_ascii_digit(char c) { return c >= '0' && c <= '9'; }
-
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 int digit_value(char c, int radix) {
   int value = -1;
@@ -217,12 +216,6 @@ bool starts_with_ace_prefix(std::string_view label) {
          label[2] == '-' && label[3] == '-';
 }
 
-std::string ascii_lowered(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = ascii_lower(c);
-  return out;
-}
-
 // libidn2's ToASCII of one piece of a domain, the UTS #46 mapping with
 // non-transitional processing and without the STD3 rules.
 Result<std::string> idn2_to_ascii(std::string_view piece) {
@@ -244,14 +237,14 @@ Result<std::string> idn2_to_ascii(std::string_view piece) {
 // that need IDNA (non-ASCII or "xn--"), since it would hold plain ASCII
 // labels to the hyphen and length rules that URLs do not ask for.
 Result<std::string> domain_to_ascii(std::string_view domain) {
-  if (is_ascii(domain)) return ascii_lowered(domain);
+  if (is_ascii(domain)) return ascii_lower(domain);
   std::string result;
   bool first = true;
   for (std::string_view label : split_on_dots(domain)) {
     if (!first) result += '.';
     first = false;
     if (is_ascii(label) && !starts_with_ace_prefix(label)) {
-      result += ascii_lowered(label);
+      result += ascii_lower(label);
       continue;
     }
     Result<std::string> converted = idn2_to_ascii(label);
