@@ -187,7 +187,7 @@ class Reader {
   }
   bool number_float(Json::number_float_t, const std::string& text) {
     const std::size_t at = number_end();
-    return scalar([&text] { return "floating point `" + text + "`"; }, at);
+    return scalar([&text] { return "floating point " + backquoted(text); }, at);
   }
   bool string(std::string& value) {
     if (surplus()) return true;

@@ -140,6 +140,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"beyond_64_bits", manifest_with("sequence", "18446744073709551616"),
                  "invalid type: floating point `18446744073709551616`, expected u64 at line 1 "
                  "column 67"},
+        ReadCase{"long_number_is_cut", manifest_with("sequence", "1" + std::string(99, '0')),
+                 "invalid type: floating point `1" + std::string(63, '0') +
+                     "...`, expected u64 at line 1 column 147"},
         ReadCase{"negative", manifest_with("sequence", "-1"),
                  "invalid value: integer `-1`, expected u64 at line 1 column 49"},
         ReadCase{"negative_zero", manifest_with("package_size", "-0"),
