@@ -82,6 +82,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"surplus_nested_values_are_counted", R"(["a","b",[1,{"x":[]}],{},4])",
                  "invalid length 5, expected struct SignedEnvelope with 2 elements at line 1 "
                  "column 27"},
+        ReadCase{"deeply_nested_surplus_value",
+                 R"(["a","b",)" + std::string(100000, '[') + std::string(100000, ']') + "]",
+                 "invalid length 3, expected struct SignedEnvelope with 2 elements at line 1 "
+                 "column 200010"},
         ReadCase{"one_element", R"(["a"])",
                  "invalid length 1, expected struct SignedEnvelope with 2 elements at line 1 "
                  "column 5"},
