@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/json_string.hpp"
+#include "core/utf8_repair.hpp"
 
 namespace orvo::core {
 namespace {
@@ -66,12 +67,40 @@ std::string quoted_string(std::string_view text) {
   return out;
 }
 
+// A key with its control characters escaped: a decoded "\n" must not split
+// the one line that the error becomes in the log.
 std::string backquoted(std::string_view name) {
+  std::string escaped;
+  append_json_string(escaped, excerpt(name));
   std::string out = "`";
-  out += excerpt(name);
+  out.append(escaped, 1, escaped.size() - 2);  // without the JSON quotes
   if (excerpt(name).size() < name.size()) out += "...";
   out += '`';
   return out;
+}
+
+// The end of the token that the parser was reading when it failed (where the
+// fault is), cut like any quoted value.
+std::string token_excerpt(std::string_view token) {
+  if (token.size() <= kQuotedBytes) return std::string(token);
+  std::size_t start = token.size() - kQuotedBytes;
+  while (start < token.size() && (static_cast<unsigned char>(token[start]) & 0xC0) == 0x80) {
+    ++start;
+  }
+  return "..." + std::string(token.substr(start));
+}
+
+// " at line L column C" for the place after the first `at` bytes.
+std::string position_text(std::string_view json, std::size_t at) {
+  std::size_t line = 1;
+  std::size_t line_start = 0;
+  for (std::size_t i = 0; i < at && i < json.size(); ++i) {
+    if (json[i] == '\n') {
+      ++line;
+      line_start = i + 1;
+    }
+  }
+  return " at line " + std::to_string(line) + " column " + std::to_string(at - line_start);
 }
 
 std::string expected_fields(const RecordShape& shape) {
@@ -158,7 +187,7 @@ class Reader {
   }
   bool number_float(Json::number_float_t, const std::string& text) {
     const std::size_t at = number_end();
-    return scalar([&text] { return "floating point `" + text + "`"; }, at);
+    return scalar([&text] { return "floating point " + backquoted(text); }, at);
   }
   bool string(std::string& value) {
     if (surplus()) return true;
@@ -234,14 +263,21 @@ class Reader {
     }
     return finish_frame();
   }
-  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& exception) {
+  bool parse_error(std::size_t, const std::string& last_token,
+                   const nlohmann::detail::exception& exception) {
     // The library's text, without its "[json.exception.parse_error.101] " tag.
-    std::string_view text = exception.what();
+    std::string text = exception.what();
     if (text.starts_with('[')) {
       const std::size_t tag_end = text.find("] ");
-      if (tag_end != std::string_view::npos) text.remove_prefix(tag_end + 2);
+      if (tag_end != std::string::npos) text.erase(0, tag_end + 2);
     }
-    error_ = Error(std::string(text));
+    // The library quotes the whole token it was reading: a hostile document
+    // makes that megabytes long, or bytes that are not UTF-8.
+    const std::string quoted = "last read: '" + last_token + "'";
+    if (const std::size_t at = text.find(quoted); at != std::string::npos) {
+      text.replace(at, quoted.size(), "last read: '" + token_excerpt(last_token) + "'");
+    }
+    error_ = Error(repair_utf8(text));
     return false;
   }
 
@@ -345,16 +381,7 @@ class Reader {
   }
 
   bool refuse(std::string message, std::size_t at) {
-    std::size_t line = 1;
-    std::size_t line_start = 0;
-    for (std::size_t i = 0; i < at && i < json_.size(); ++i) {
-      if (json_[i] == '\n') {
-        ++line;
-        line_start = i + 1;
-      }
-    }
-    message += " at line " + std::to_string(line) + " column " + std::to_string(at - line_start);
-    error_ = Error(std::move(message));
+    error_ = Error(std::move(message) + position_text(json_, at));
     return false;
   }
 
@@ -386,6 +413,12 @@ Result<RecordValue> read_record(std::string_view json, const RecordShape& shape)
   // Events fire before a later syntax error is found, so only a whole parse counts.
   if (!complete) {
     return fail(reader.error().value_or(Error("the JSON document could not be read")));
+  }
+  // The parser takes a NUL byte between values for the end of its input, so
+  // whatever follows one would pass unseen. Anywhere before the value's end a
+  // NUL fails the parse, so one found now stands after the value.
+  if (const std::size_t nul = json.find('\0'); nul != std::string_view::npos) {
+    return fail("trailing characters" + position_text(json, nul + 1));
   }
   return reader.take_result();
 }

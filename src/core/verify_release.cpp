@@ -57,6 +57,35 @@ Result<void> verify_signature(std::span<const std::byte> message,
   return {};
 }
 
+// The rules on the files list alone: count, each file, folder clashes, the host executable.
+Result<void> check_release_files(std::span<const ManifestFile> files) {
+  if (files.empty() || files.size() > kMaxFiles) return fail("Invalid release file count");
+
+  // One ordered set serves the duplicate test and the folder-clash look-ups.
+  std::set<std::string, std::less<>> lower_paths;
+  std::uint64_t total = 0;
+  for (const ManifestFile& file : files) {
+    if (auto path = check_package_path(file.path); !path) return path;
+    if (auto digest = check_sha256_text(file.sha256); !digest) return digest;
+    if (file.size > kMaxFileSize) return fail("Release file exceeds the size limit");
+    if (!lower_paths.insert(ascii_lower(file.path)).second) return fail("Duplicate release path");
+    if (file.size > UINT64_MAX - total || total + file.size > kMaxInstalledSize) {
+      return fail("Installed release exceeds the size limit");
+    }
+    total += file.size;
+  }
+  for (std::string_view path : lower_paths) {
+    for (std::size_t slash = path.find('/'); slash != std::string_view::npos;
+         slash = path.find('/', slash + 1)) {
+      if (lower_paths.contains(path.substr(0, slash))) {
+        return fail("A release path is both a file and a directory");
+      }
+    }
+  }
+  if (!has_host_executable(files)) return fail("Release is missing ORVO.Host.exe");
+  return {};
+}
+
 }  // namespace
 
 Result<Manifest> verify_release(std::span<const std::byte> envelope,
@@ -108,34 +137,6 @@ Result<void> check_manifest(const Manifest& manifest, bool allow_loopback_http) 
     return fail("Invalid package size");
   }
   return check_release_files(manifest.files);
-}
-
-Result<void> check_release_files(std::span<const ManifestFile> files) {
-  if (files.empty() || files.size() > kMaxFiles) return fail("Invalid release file count");
-
-  // One ordered set serves the duplicate test and the folder-clash look-ups.
-  std::set<std::string, std::less<>> lower_paths;
-  std::uint64_t total = 0;
-  for (const ManifestFile& file : files) {
-    if (auto path = check_package_path(file.path); !path) return path;
-    if (auto digest = check_sha256_text(file.sha256); !digest) return digest;
-    if (file.size > kMaxFileSize) return fail("Release file exceeds the size limit");
-    if (!lower_paths.insert(ascii_lower(file.path)).second) return fail("Duplicate release path");
-    if (file.size > UINT64_MAX - total || total + file.size > kMaxInstalledSize) {
-      return fail("Installed release exceeds the size limit");
-    }
-    total += file.size;
-  }
-  for (std::string_view path : lower_paths) {
-    for (std::size_t slash = path.find('/'); slash != std::string_view::npos;
-         slash = path.find('/', slash + 1)) {
-      if (lower_paths.contains(path.substr(0, slash))) {
-        return fail("A release path is both a file and a directory");
-      }
-    }
-  }
-  if (!has_host_executable(files)) return fail("Release is missing ORVO.Host.exe");
-  return {};
 }
 
 bool same_release(const Manifest& a, const Manifest& b) {

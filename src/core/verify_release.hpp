@@ -24,8 +24,6 @@ Result<Manifest> verify_release(std::span<const std::byte> envelope,
 
 // Every rule on a manifest's values, in the order verify_release applies them.
 Result<void> check_manifest(const Manifest& manifest, bool allow_loopback_http);
-// The rules on the files list alone: count, each file, folder clashes, the host executable.
-Result<void> check_release_files(std::span<const ManifestFile> files);
 
 // Whether two verified manifests describe the same release: sequence, version,
 // package digest and size, and the files list entry by entry.

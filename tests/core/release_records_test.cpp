@@ -45,6 +45,20 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"trailing_character", R"({"payload":"a","signature":"b"}x)",
                  "parse error at line 1, column 32: syntax error while parsing value - invalid "
                  "literal; last read: '\"b\"}x'; expected end of input"},
+        ReadCase{"nul_then_more_after_the_value",
+                 std::string("{\"payload\":\"a\",\"signature\":\"b\"}\0x", 34),
+                 "trailing characters at line 1 column 32"},
+        ReadCase{"nul_after_whitespace", std::string("[\"a\",\"b\"]\n \0", 12),
+                 "trailing characters at line 2 column 2"},
+        ReadCase{"invalid_utf8_in_a_string", "{\"payload\":\"\xFF\"}",
+                 "parse error at line 1, column 13: syntax error while parsing value - invalid "
+                 "string: ill-formed UTF-8 byte; last read: '\"\xEF\xBF\xBD'"},
+        ReadCase{"long_token_is_cut_at_its_end",
+                 "{\"payload\":\"" + std::string(100, 'a') + "\x01\"}",
+                 "parse error at line 1, column 113: syntax error while parsing value - invalid "
+                 "string: control character U+0001 (SOH) must be escaped to \\u0001; last read: "
+                 "'..." +
+                     std::string(56, 'a') + "<U+0001>'"},
         ReadCase{"byte_order_mark", "\xEF\xBB\xBF{\"payload\":\"a\",\"signature\":\"b\"}",
                  "unexpected byte order mark at line 1 column 1"},
         ReadCase{"comment", R"({"payload":"a",/* x */"signature":"b"})",
@@ -68,6 +82,10 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"surplus_nested_values_are_counted", R"(["a","b",[1,{"x":[]}],{},4])",
                  "invalid length 5, expected struct SignedEnvelope with 2 elements at line 1 "
                  "column 27"},
+        ReadCase{"deeply_nested_surplus_value",
+                 R"(["a","b",)" + std::string(100000, '[') + std::string(100000, ']') + "]",
+                 "invalid length 3, expected struct SignedEnvelope with 2 elements at line 1 "
+                 "column 200010"},
         ReadCase{"one_element", R"(["a"])",
                  "invalid length 1, expected struct SignedEnvelope with 2 elements at line 1 "
                  "column 5"},
@@ -81,6 +99,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "invalid type: boolean `true`, expected struct SignedEnvelope at line 1 column 4"},
         ReadCase{"string_document", R"("x")",
                  "invalid type: string \"x\", expected struct SignedEnvelope at line 1 column 3"},
+        ReadCase{"control_characters_in_a_key_stay_escaped", R"({"a\nb\u0000":1})",
+                 "unknown field `a\\nb\\u0000`, expected `payload` or `signature` at line 1 "
+                 "column 13"},
         ReadCase{"long_unknown_key_is_cut", "{\"" + std::string(100, 'k') + "\":1}",
                  "unknown field `" + std::string(64, 'k') +
                      "...`, expected `payload` or `signature` at line 1 column 103"}),
@@ -123,6 +144,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"beyond_64_bits", manifest_with("sequence", "18446744073709551616"),
                  "invalid type: floating point `18446744073709551616`, expected u64 at line 1 "
                  "column 67"},
+        ReadCase{"long_number_is_cut", manifest_with("sequence", "1" + std::string(99, '0')),
+                 "invalid type: floating point `1" + std::string(63, '0') +
+                     "...`, expected u64 at line 1 column 147"},
         ReadCase{"negative", manifest_with("sequence", "-1"),
                  "invalid value: integer `-1`, expected u64 at line 1 column 49"},
         ReadCase{"negative_zero", manifest_with("package_size", "-0"),
@@ -147,6 +171,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"trailing_character", manifest_with("", "") + "x",
                  "parse error at line 1, column 206: syntax error while parsing value - invalid "
                  "literal; last read: '\"cd\"}]}x'; expected end of input"},
+        ReadCase{"nul_then_more_after_the_value", manifest_with("", "") + std::string("\0x", 2),
+                 "trailing characters at line 1 column 206"},
         ReadCase{"unknown_manifest_field", R"({"schema_version":1,"extra":2})",
                  "unknown field `extra`, expected one of `schema_version`, `version`, "
                  "`sequence`, `target`, `package_url`, `package_sha256`, `package_size`, `files` "

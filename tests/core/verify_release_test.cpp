@@ -161,6 +161,9 @@ TEST_F(VerifyRelease, Envelope) {
        "Invalid signed release envelope: parse error at line 1, column " +
            std::to_string(valid.size() + 2) + ": syntax error",
        std::nullopt, true},
+      {"nul_then_more_after_the_value", fixed(valid + std::string("\0{}", 3)),
+       "Invalid signed release envelope: trailing characters at line 1 column " +
+           std::to_string(valid.size() + 1)},
       {"extra_key", fixed(R"({"payload":"","signature":"","x":1})"),
        "Invalid signed release envelope: unknown field `x`, expected `payload` or `signature` "
        "at line 1 column 32"},

@@ -150,6 +150,9 @@ TEST_F(OrvoRelease, RefusesWhatTheLauncherWouldRefuse) {
                  R"(","package_size":1,"files":[{"path":"x","size":1,"sha256":")" +
                  std::string(64, 'a') + R"("}]})");
   write_file(dir_ / "garbage.json", "{\"payload\":");
+  // A manifest that only its length puts beyond what the launcher reads.
+  write_file(dir_ / "too-large.json",
+             std::string(core::kMaxEnvelopeBytes, ' ') + read_file(dir_ / "bad-rule.json"));
 
   struct Case {
     const char* name;
@@ -190,6 +193,11 @@ TEST_F(OrvoRelease, RefusesWhatTheLauncherWouldRefuse) {
          return tool({"sign", "--key", key_file(), dir_ / "bad-rule.json"});
        },
        "orvo-release sign: " + refused + "Release is missing ORVO.Host.exe\n"},
+      {"sign_too_large_manifest",
+       [&] {
+         return tool({"sign", "--key", key_file(), dir_ / "too-large.json"});
+       },
+       "orvo-release sign: " + refused + "the signed envelope would exceed 4,194,304 bytes\n"},
       {"sign_missing_key",
        [&] {
          return tool({"sign", "--key", dir_ / "no.key", dir_ / "bad-rule.json"});

@@ -9,6 +9,15 @@
 #include "orvo-release/release_writer.hpp"
 
 namespace orvo::release_tool {
+namespace {
+
+int refuse_size(const Invocation& invocation) {
+  return report_failure(invocation, "sign",
+                        core::Error("the signed envelope would exceed 4,194,304 bytes")
+                            .wrap("the launcher would refuse this release"));
+}
+
+}  // namespace
 
 int run_sign(const Invocation& invocation) {
   const auto options = command_options(invocation, "sign", {"key"}, 1);
@@ -17,9 +26,11 @@ int run_sign(const Invocation& invocation) {
   auto key = load_signing_key((*options)["key"]);
   if (!key) return report_failure(invocation, "sign", key.error());
 
-  // A payload never outgrows the envelope that carries it.
+  // A payload never outgrows the envelope that carries it; a longer one is
+  // read only in part and must not be judged as if it ended there.
   auto json = read_file_limited(path, core::kMaxEnvelopeBytes);
   if (!json) return report_failure(invocation, "sign", json.error());
+  if (json->size() > core::kMaxEnvelopeBytes) return refuse_size(invocation);
   auto manifest = core::read_manifest(*json);
   if (!manifest) {
     return report_failure(invocation, "sign",
@@ -31,11 +42,7 @@ int run_sign(const Invocation& invocation) {
   }
   const std::string envelope =
       envelope_json(std::as_bytes(std::span(json->data(), json->size())), *key);
-  if (envelope.size() > core::kMaxEnvelopeBytes) {
-    return report_failure(invocation, "sign",
-                          core::Error("the signed envelope would exceed 4,194,304 bytes")
-                              .wrap("the launcher would refuse this release"));
-  }
+  if (envelope.size() > core::kMaxEnvelopeBytes) return refuse_size(invocation);
   invocation.out << envelope << '\n';
   return kExitSuccess;
 }
