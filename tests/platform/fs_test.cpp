@@ -52,6 +52,18 @@ TEST(FsTest, AttributesDescribeTheEntryItselfNotALinksTarget) {
   EXPECT_TRUE(followed->is_directory());
   EXPECT_FALSE(followed->is_reparse_point());
 
+  // A trailing separator or "." element still names the link itself.
+  for (const fs::path& written : {dir / "folder-link" / "", dir / "folder-link" / ".",
+                                  dir / "folder-link" / "." / ""}) {
+    SCOPED_TRACE(written);
+    auto attributes = entry_attributes(written);
+    ASSERT_TRUE(attributes.has_value());
+    EXPECT_EQ(attributes->attributes, kReparsePoint);
+    EXPECT_FALSE(list_folder(written).has_value());
+  }
+  EXPECT_EQ(entry_attributes(dir / "folder" / "")->attributes, kDirectory);
+  EXPECT_EQ(entry_attributes(fs::path("/"))->attributes, kDirectory);
+
   auto missing = entry_attributes(dir / "missing");
   ASSERT_FALSE(missing.has_value());
   EXPECT_EQ(missing.error().os_code(), ENOENT);
