@@ -51,7 +51,8 @@ Result<void> rename_replace(const std::filesystem::path& from, const std::filesy
 
 // Deletes a file, a read-only one too; a folder is refused.
 Result<void> remove_file(const std::filesystem::path& path);
-// Deletes a folder and everything in it, never following a link; errors are ignored.
+// Deletes a folder and everything in it, never following a link (a link is
+// removed itself, however the path ends); errors are ignored.
 void remove_tree(const std::filesystem::path& path) noexcept;
 
 struct FolderEntry {

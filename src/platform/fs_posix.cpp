@@ -33,7 +33,7 @@ int fd_of(std::intptr_t handle) { return static_cast<int>(handle); }
 
 // The path without trailing separators and "." elements, which would make the
 // system resolve a link at its end: "link/" names the link's target, "link" the
-// link itself.
+// link itself. Used wherever a link must be seen, not followed.
 std::string entry_text(const std::filesystem::path& path) {
   std::string text = path.native();
   for (;;) {
@@ -125,7 +125,7 @@ Result<void> remove_file(const std::filesystem::path& path) {
 
 void remove_tree(const std::filesystem::path& path) noexcept {
   std::error_code ignored;
-  std::filesystem::remove_all(path, ignored);
+  std::filesystem::remove_all(entry_text(path), ignored);
 }
 
 Result<std::vector<FolderEntry>> list_folder(const std::filesystem::path& path) {

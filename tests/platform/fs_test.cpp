@@ -173,6 +173,15 @@ TEST(FsTest, ListingAndRemoval) {
   fs::create_directory_symlink(dir / "tree", dir / "tree-link");
   EXPECT_FALSE(list_folder(dir / "tree-link").has_value());
 
+  // However the path to a link ends, only the link goes, never what it leads to.
+  for (const fs::path& written : {dir / "tree-link" / "", dir / "tree-link" / "."}) {
+    SCOPED_TRACE(written);
+    remove_tree(written);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "tree-link")));
+    EXPECT_TRUE(fs::exists(dir / "tree" / "x"));
+    fs::create_directory_symlink(dir / "tree", dir / "tree-link");
+  }
+
   EXPECT_EQ(remove_file(dir / "tree" / "sub").error().os_code(), EISDIR);
   remove_tree(dir / "tree");
   EXPECT_FALSE(fs::exists(dir / "tree"));
