@@ -30,7 +30,8 @@ struct EntryAttributes {
   bool is_reparse_point() const { return (attributes & kReparsePoint) != 0; }
 };
 
-// The attributes of the entry at the path itself; a link is not followed.
+// The attributes of the entry at the path itself; a link is not followed, not
+// even when the path ends in a separator or ".".
 Result<EntryAttributes> entry_attributes(const std::filesystem::path& path);
 // The attributes of what the path leads to, following links.
 Result<EntryAttributes> followed_attributes(const std::filesystem::path& path);
@@ -50,14 +51,16 @@ Result<void> rename_replace(const std::filesystem::path& from, const std::filesy
 
 // Deletes a file, a read-only one too; a folder is refused.
 Result<void> remove_file(const std::filesystem::path& path);
-// Deletes a folder and everything in it, never following a link; errors are ignored.
+// Deletes a folder and everything in it, never following a link (a link is
+// removed itself, however the path ends); errors are ignored.
 void remove_tree(const std::filesystem::path& path) noexcept;
 
 struct FolderEntry {
   // The entry's name, or the error the listing reported for it.
   Result<std::filesystem::path> name;
 };
-// The entries of a folder in the order the system gives them, without "." and "..".
+// The entries of a folder in the order the system gives them, without "." and "..";
+// a link to a folder is refused, however the path ends.
 Result<std::vector<FolderEntry>> list_folder(const std::filesystem::path& path);
 
 enum class FileMode { Regular, Executable };

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <system_error>
 
 #include "platform/fs.hpp"
@@ -30,6 +31,22 @@ EntryAttributes from_stat(const struct stat& info) {
 
 int fd_of(std::intptr_t handle) { return static_cast<int>(handle); }
 
+// The path without trailing separators and "." elements, which would make the
+// system resolve a link at its end: "link/" names the link's target, "link" the
+// link itself. Used wherever a link must be seen, not followed.
+std::string entry_text(const std::filesystem::path& path) {
+  std::string text = path.native();
+  for (;;) {
+    if (text.size() > 1 && text.ends_with('/')) {
+      text.pop_back();
+    } else if (text.size() > 2 && text.ends_with("/.")) {
+      text.resize(text.size() - 2);
+    } else {
+      return text;
+    }
+  }
+}
+
 // Opens without waiting for a FIFO's writer; the flag is cleared again after.
 Result<int> open_descriptor(const std::filesystem::path& path, int flags, mode_t mode) {
   const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, mode);
@@ -47,7 +64,7 @@ Result<int> open_descriptor(const std::filesystem::path& path, int flags, mode_t
 
 Result<EntryAttributes> entry_attributes(const std::filesystem::path& path) {
   struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0) return failure();
+  if (::lstat(entry_text(path).c_str(), &info) != 0) return failure();
   return from_stat(info);
 }
 
@@ -108,11 +125,12 @@ Result<void> remove_file(const std::filesystem::path& path) {
 
 void remove_tree(const std::filesystem::path& path) noexcept {
   std::error_code ignored;
-  std::filesystem::remove_all(path, ignored);
+  std::filesystem::remove_all(entry_text(path), ignored);
 }
 
 Result<std::vector<FolderEntry>> list_folder(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+  const int fd =
+      ::open(entry_text(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return failure();
   DIR* dir = ::fdopendir(fd);
   if (dir == nullptr) {

@@ -211,6 +211,21 @@ TEST(VerifyInstalledFilesAlone, EmptyFolderAndEmptyList) {
   EXPECT_TRUE(verify_installed_files(dir.path(), {}, CancelFlag()));
 }
 
+TEST(VerifyInstalledFilesAlone, AFolderLinkIsRefusedHoweverItIsWritten) {
+  Installed installed;
+  fs::remove_all(installed.folder);
+  fs::create_directory_symlink(installed.copy, installed.folder);
+  // A trailing separator or "." would make the system look through the link.
+  for (const fs::path& folder :
+       {installed.folder, installed.folder / "", installed.folder / ".", installed.folder / "./"}) {
+    SCOPED_TRACE(folder);
+    auto verified = verify_installed_files(folder, installed.files, CancelFlag());
+    ASSERT_FALSE(verified);
+    EXPECT_EQ(verified.error().message(),
+              "Folder is a link or is not a directory: " + folder.string());
+  }
+}
+
 TEST(VerifyInstalledFilesAlone, RelativePathsDoNotDependOnHowTheFolderIsWritten) {
   Installed installed;
   test::write_file(installed.folder / "bin/extra", "");

@@ -52,6 +52,18 @@ TEST(FsTest, AttributesDescribeTheEntryItselfNotALinksTarget) {
   EXPECT_TRUE(followed->is_directory());
   EXPECT_FALSE(followed->is_reparse_point());
 
+  // A trailing separator or "." element still names the link itself.
+  for (const fs::path& written : {dir / "folder-link" / "", dir / "folder-link" / ".",
+                                  dir / "folder-link" / "." / ""}) {
+    SCOPED_TRACE(written);
+    auto attributes = entry_attributes(written);
+    ASSERT_TRUE(attributes.has_value());
+    EXPECT_EQ(attributes->attributes, kReparsePoint);
+    EXPECT_FALSE(list_folder(written).has_value());
+  }
+  EXPECT_EQ(entry_attributes(dir / "folder" / "")->attributes, kDirectory);
+  EXPECT_EQ(entry_attributes(fs::path("/"))->attributes, kDirectory);
+
   auto missing = entry_attributes(dir / "missing");
   ASSERT_FALSE(missing.has_value());
   EXPECT_EQ(missing.error().os_code(), ENOENT);
@@ -160,6 +172,15 @@ TEST(FsTest, ListingAndRemoval) {
   // A link to a folder is not listed through.
   fs::create_directory_symlink(dir / "tree", dir / "tree-link");
   EXPECT_FALSE(list_folder(dir / "tree-link").has_value());
+
+  // However the path to a link ends, only the link goes, never what it leads to.
+  for (const fs::path& written : {dir / "tree-link" / "", dir / "tree-link" / "."}) {
+    SCOPED_TRACE(written);
+    remove_tree(written);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "tree-link")));
+    EXPECT_TRUE(fs::exists(dir / "tree" / "x"));
+    fs::create_directory_symlink(dir / "tree", dir / "tree-link");
+  }
 
   EXPECT_EQ(remove_file(dir / "tree" / "sub").error().os_code(), EISDIR);
   remove_tree(dir / "tree");
