@@ -125,7 +125,7 @@ Result<HashedFile> hash_file(const std::filesystem::path& path, const CancelFlag
   if (!attributes) return fail(std::move(attributes).error());
   const std::uint64_t size = attributes->size;
   if (size > kMaxHashedFileBytes) return fail("File exceeds the size limit");
-  auto file = platform::File::open_read(path);
+  auto file = open_regular_file(path);
   if (!file) return fail(std::move(file).error());
 
   Sha256 hash;
@@ -145,13 +145,32 @@ Result<HashedFile> hash_file(const std::filesystem::path& path, const CancelFlag
   return HashedFile{size, hash.finish_hex()};
 }
 
+namespace {
+
+bool is_plain_file(const platform::EntryAttributes& attributes) {
+  return !attributes.is_directory() && !attributes.is_reparse_point() && attributes.regular;
+}
+
+std::unexpected<Error> not_plain_file(const std::filesystem::path& path) {
+  return fail("File is a link or is not a regular file: " + platform::path_display(path));
+}
+
+}  // namespace
+
 Result<platform::EntryAttributes> require_regular_file(const std::filesystem::path& path) {
   auto attributes = platform::entry_attributes(path);
   if (!attributes) return fail(std::move(attributes).error());
-  if (attributes->is_directory() || attributes->is_reparse_point() || !attributes->regular) {
-    return fail("File is a link or is not a regular file: " + platform::path_display(path));
-  }
+  if (!is_plain_file(*attributes)) return not_plain_file(path);
   return *attributes;
+}
+
+Result<platform::File> open_regular_file(const std::filesystem::path& path) {
+  auto file = platform::File::open_read_entry(path);
+  if (!file) return fail(std::move(file).error());
+  auto attributes = file->attributes();
+  if (!attributes) return fail(std::move(attributes).error());
+  if (!is_plain_file(*attributes)) return not_plain_file(path);
+  return std::move(*file);
 }
 
 Result<void> require_plain_folder(const std::filesystem::path& folder) {

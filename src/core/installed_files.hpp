@@ -55,6 +55,10 @@ Result<HashedFile> hash_file(const std::filesystem::path& path, const CancelFlag
 // refused without being opened.
 Result<platform::EntryAttributes> require_regular_file(const std::filesystem::path& path);
 
+// Opens a file that require_regular_file passed, for reading; whatever may have
+// taken its place since (a link, a FIFO) is refused, not followed or opened.
+Result<platform::File> open_regular_file(const std::filesystem::path& path);
+
 // Success for a folder that is not a link.
 Result<void> require_plain_folder(const std::filesystem::path& folder);
 

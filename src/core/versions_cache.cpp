@@ -87,7 +87,7 @@ Result<std::vector<std::byte>> read_file_limited(const fs::path& path, std::uint
   auto attributes = require_regular_file(path);
   if (!attributes) return fail(std::move(attributes).error());
   if (attributes->size > limit) return fail("Cached metadata is too large");
-  auto file = platform::File::open_read(path);
+  auto file = open_regular_file(path);
   if (!file) return fail(std::move(file).error());
 
   std::vector<std::byte> bytes;

@@ -73,6 +73,8 @@ class File {
                                  FileMode mode = FileMode::Regular);
   // An existing file for reading; others may read, write and delete it meanwhile.
   static Result<File> open_read(const std::filesystem::path& path);
+  // The same for the entry at the path itself: a link there is refused, not followed.
+  static Result<File> open_read_entry(const std::filesystem::path& path);
   // A file for appending, created when missing; others may read, write and delete it.
   static Result<File> open_append(const std::filesystem::path& path);
 

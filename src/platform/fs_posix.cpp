@@ -177,6 +177,12 @@ Result<File> File::open_read(const std::filesystem::path& path) {
   return File(*fd);
 }
 
+Result<File> File::open_read_entry(const std::filesystem::path& path) {
+  auto fd = open_descriptor(entry_text(path), O_RDONLY | O_NOFOLLOW, 0);
+  if (!fd) return std::unexpected(std::move(fd).error());
+  return File(*fd);
+}
+
 Result<File> File::open_append(const std::filesystem::path& path) {
   auto fd = open_descriptor(path, O_WRONLY | O_APPEND | O_CREAT, 0644);
   if (!fd) return std::unexpected(std::move(fd).error());

@@ -148,6 +148,27 @@ TEST(EntryGuards, AcceptOnlyPlainFilesAndPlainFolders) {
   }
 }
 
+// What takes a checked file's place before it is opened is refused at the open.
+TEST(EntryGuards, OpeningRefusesWhatTookThePlaceOfAPlainFile) {
+  test::TempDir dir;
+  const fs::path e = dir / "entry";
+  test::write_file(dir / "target", "content");
+  const std::vector<EntryCase> cases = {
+      {"plain file", [](const fs::path& p) { test::write_file(p, "content"); }, "ok", ""},
+      {"link to a file", [&](const fs::path& p) { fs::create_symlink(dir / "target", p); },
+       "Too many levels of symbolic links (os error 40)", ""},
+      {"folder", [](const fs::path& p) { fs::create_directory(p); }, not_a_file(e), ""},
+      {"FIFO", test::make_fifo, not_a_file(e), ""},
+  };
+  for (const EntryCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    c.make(e);
+    auto file = open_regular_file(e);
+    EXPECT_EQ(file ? "ok" : file.error().chain_text(), c.regular_file);
+    fs::remove_all(e);
+  }
+}
+
 TEST(EntryGuards, RefuseADeviceAndHashNeverOpensIt) {
   EXPECT_EQ(outcome_of(require_plain_folder("/dev/null")), not_a_folder("/dev/null"));
   EXPECT_EQ(outcome_of(hash_file("/dev/zero", CancelFlag())), not_a_file("/dev/zero"));
