@@ -51,6 +51,17 @@ TEST_F(Redirects, ChainOfFourWithEveryLocationFormSucceeds) {
             (std::vector<std::string>{"/a/r1", "/a/r2", "/b/r3?q=1", "/r4", "/final"}));
 }
 
+// A server may write header names in any case.
+TEST_F(Redirects, LocationHeaderNameInAnyCase) {
+  Answer moved = Answer::status_only(302, "Found");
+  moved.headers.push_back({"LOCATION", "/end"});
+  server.on("/start", moved);
+  server.on("/end", Answer::body("done"));
+  Result<DownloadBody> body = start("/start");
+  ASSERT_TRUE(body) << body.error().chain_text();
+  EXPECT_EQ(test::read_to_end(*body).bytes, "done");
+}
+
 TEST_F(Redirects, SelfRedirectIsFollowedFourTimesThenRefused) {
   server.on("/loop", Answer::redirect(302, "/loop"));
   Result<DownloadBody> body = start("/loop");
