@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "core/utf8_repair.hpp"
+
 namespace orvo::core {
 
 Error curl_error(CURLcode code, std::string_view details) {
@@ -9,7 +11,8 @@ Error curl_error(CURLcode code, std::string_view details) {
   if (code == CURLE_OPERATION_TIMEDOUT) return Error(std::move(outer), Error(std::string(kTimedOutMessage)));
   while (!details.empty() && (details.back() == '\n' || details.back() == '\r')) details.remove_suffix(1);
   if (details.empty() || details == outer) return Error(std::move(outer));
-  return Error(std::move(outer), Error(std::string(details)));
+  // The details may quote what a server sent (a certificate's name), in whatever bytes it chose.
+  return Error(std::move(outer), Error(repair_utf8(details)));
 }
 
 Error curl_multi_error(CURLMcode code) { return Error(curl_multi_strerror(code)); }

@@ -13,7 +13,8 @@ namespace orvo::core {
 // The innermost message of every time-out, whichever step ran out of time.
 inline constexpr std::string_view kTimedOutMessage = "operation timed out";
 
-// curl's error for code; details is the error buffer's text (may be empty).
+// curl's error for code; details is the error buffer's text (may be empty),
+// kept as valid UTF-8.
 // A time-out ends in kTimedOutMessage instead of curl's own numbers.
 Error curl_error(CURLcode code, std::string_view details = {});
 

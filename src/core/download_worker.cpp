@@ -1,7 +1,6 @@
 #include "core/download_worker.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <optional>
 #include <span>
@@ -11,7 +10,9 @@
 
 #include <openssl/crypto.h>
 
+#include "core/ascii_case.hpp"
 #include "core/curl_error.hpp"
+#include "core/utf8_repair.hpp"
 
 namespace orvo::core {
 
@@ -61,6 +62,9 @@ class PendingChunks {
     std::vector<std::vector<std::byte>> chunks = std::exchange(chunks_, {});
     bytes_ = 0;
     for (std::vector<std::byte>& chunk : chunks) {
+      // A queued chunk holds at most twice its bytes: a server that trickles
+      // single bytes must not make every one of them cost a whole chunk.
+      if (chunk.size() < chunk.capacity() / 2) chunk = std::vector<std::byte>(chunk.begin(), chunk.end());
       if (!events.send(DownloadChunk{std::move(chunk)})) return false;
     }
     return true;
@@ -102,7 +106,7 @@ std::string_view trimmed(std::string_view text) {
 std::optional<std::string_view> header_value(std::string_view line, std::string_view name) {
   if (line.size() <= name.size() || line[name.size()] != ':') return std::nullopt;
   for (std::size_t i = 0; i < name.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(line[i])) != name[i]) return std::nullopt;
+    if (ascii_lower(line[i]) != name[i]) return std::nullopt;
   }
   return trimmed(line.substr(name.size() + 1));
 }
@@ -121,7 +125,8 @@ std::string status_error_text(long status, std::string_view reason, const Url& u
   text += std::to_string(status);
   if (!reason.empty()) {
     text += ' ';
-    text += reason;
+    // The server's own bytes; the texts of the system are UTF-8 throughout.
+    text += repair_utf8(reason);
   }
   text += ") for url (";
   text += url.href();
@@ -291,10 +296,14 @@ Result<Url> follow(const DownloadClient& client, const Exchange& exchange,
 }
 
 // The whole request; the terminal event it yields, if any is due.
-std::optional<DownloadEvent> run_request(DownloadJob& job, CURL* easy) {
+std::optional<DownloadEvent> run_request(DownloadJob& job) {
   const DownloadClient& client = *job.client;
-  std::vector<Url> visited{job.request.url};
+  // Before the handle, so that it outlives it: curl may write to it until the handle is cleaned up.
   char error_buffer[CURL_ERROR_SIZE];
+  Result<CurlEasy> handle = client.new_request_handle();
+  if (!handle) return DownloadFailed{handle.error().chain_text()};
+  CURL* easy = handle->get();
+  std::vector<Url> visited{job.request.url};
   for (;;) {
     const long time_left = milliseconds_left(job.request.deadline);
     // curl reads a time limit of 0 as none at all.
@@ -349,11 +358,8 @@ Result<DownloadRequest> prepare_download_request(std::string_view url, std::uint
 }
 
 void run_download_worker(DownloadJob job) {
-  std::optional<DownloadEvent> last;
-  {
-    Result<CurlEasy> easy = job.client->new_request_handle();
-    last = easy ? run_request(job, easy->get()) : DownloadFailed{easy.error().chain_text()};
-  }
+  // The request's handle and connection are released before the last event goes out.
+  std::optional<DownloadEvent> last = run_request(job);
   // A reader that is gone simply drops it.
   if (last) job.events.send(std::move(*last));
   // OpenSSL's per-thread state would otherwise go only when the thread exits,

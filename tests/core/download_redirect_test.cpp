@@ -2,10 +2,17 @@
 // our URL parser and decided by the redirect policy before it is requested.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "support/download_fixture.hpp"
+#include "support/run_program.hpp"
+#include "support/temp_dir.hpp"
 
 namespace orvo::core {
 namespace {
@@ -49,6 +56,63 @@ TEST_F(Redirects, ChainOfFourWithEveryLocationFormSucceeds) {
   EXPECT_EQ(test::read_to_end(*body).bytes, "arrived");
   EXPECT_EQ(requested_targets(),
             (std::vector<std::string>{"/a/r1", "/a/r2", "/b/r3?q=1", "/r4", "/final"}));
+}
+
+// LC_CTYPE set, for the life of the value, to a Turkish locale that the test
+// builds itself: there std::tolower('I') is not 'i'. Inactive when the system
+// has no locale sources to build it from.
+class TurkishCtype {
+ public:
+  TurkishCtype() {
+    const std::filesystem::path localedef = "/usr/bin/localedef";
+    if (!std::filesystem::exists(localedef) ||
+        !std::filesystem::exists("/usr/share/i18n/locales/tr_TR")) {
+      return;
+    }
+    const test::ProgramOutput made = test::run_program(
+        localedef, {"-i", "tr_TR", "-f", "ISO-8859-9", (folder_ / "tr_TR.ISO-8859-9").string()});
+    if (made.exit_code != 0) return;
+    if (const char* old = std::getenv("LOCPATH")) saved_path_ = old;
+    ::setenv("LOCPATH", folder_.path().c_str(), 1);
+    saved_ctype_ = std::setlocale(LC_CTYPE, nullptr);
+    active_ = std::setlocale(LC_CTYPE, "tr_TR.ISO-8859-9") != nullptr;
+    changed_ = true;
+  }
+  TurkishCtype(const TurkishCtype&) = delete;
+  TurkishCtype& operator=(const TurkishCtype&) = delete;
+  ~TurkishCtype() {
+    if (!changed_) return;
+    std::setlocale(LC_CTYPE, saved_ctype_.c_str());
+    if (saved_path_) {
+      ::setenv("LOCPATH", saved_path_->c_str(), 1);
+    } else {
+      ::unsetenv("LOCPATH");
+    }
+  }
+
+  bool active() const { return active_; }
+
+ private:
+  test::TempDir folder_;
+  std::optional<std::string> saved_path_;
+  std::string saved_ctype_;
+  bool changed_ = false;
+  bool active_ = false;
+};
+
+// A server may write header names in any case, whatever the process's locale.
+TEST_F(Redirects, LocationHeaderNameInAnyCase) {
+  TurkishCtype turkish;
+  if (turkish.active()) {
+    EXPECT_NE(std::tolower('I'), 'i') << "the locale does not show what it is meant to";
+  }
+  Answer moved = Answer::status_only(302, "Found");
+  moved.headers.push_back({"LOCATION", "/end"});
+  server.on("/start", moved);
+  server.on("/end", Answer::body("done"));
+  Result<DownloadBody> body = start("/start");
+  ASSERT_TRUE(body) << body.error().chain_text();
+  EXPECT_EQ(test::read_to_end(*body).bytes, "done");
 }
 
 TEST_F(Redirects, SelfRedirectIsFollowedFourTimesThenRefused) {

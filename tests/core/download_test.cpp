@@ -100,6 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
                  raw("HTTP/1.1 100 Continue\r\n\r\n"
                      "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"),
                  2, "ok"},
+        BodyCase{"LongerThanAnnounced",
+                 raw("HTTP/1.1 200 OK\r\nContent-Length: 3\r\n\r\nabcdefghij"), 3, "abc"},
         BodyCase{"ChunkedWinsOverLength",
                  raw("HTTP/1.1 200 OK\r\nContent-Length: 99\r\nTransfer-Encoding: chunked\r\n\r\n"
                      "3\r\nabc\r\n0\r\n\r\n"),
@@ -135,6 +137,8 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusCase{599, "Network Read Timeout",
                                "HTTP status server error (599 Network Read Timeout)"},
                     StatusCase{404, "Nicht gefunden", "HTTP status client error (404 Nicht gefunden)"},
+                    // Bytes that are no UTF-8 do not reach the texts of the system as they came.
+                    StatusCase{404, "Nicht gefunden\xff", "HTTP status client error (404 Nicht gefunden\uFFFD)"},
                     StatusCase{410, "", "HTTP status client error (410)"}),
     [](const testing::TestParamInfo<StatusCase>& info) {
       return "Status" + std::to_string(info.param.status) + "_" + std::to_string(info.index);
@@ -166,6 +170,8 @@ TEST_F(Download, PiecesArriveOneChunkPerRead) {
   ASSERT_TRUE(body) << body.error().chain_text();
   for (const std::string& part : parts) {
     EXPECT_EQ(read_once(*body), part);
+    // What a queued chunk holds in memory stays in proportion to its bytes.
+    EXPECT_LE(body->chunk.capacity(), 2 * body->chunk.size());
     // The next piece leaves the server only now, so it cannot join this one.
     server.release_piece();
   }
