@@ -22,8 +22,6 @@ namespace fs = std::filesystem;
 constexpr std::size_t kReadPiece = 65536;
 constexpr std::string_view kWorkingContent = "ok";
 
-fs::path versions_folder_of(const fs::path& cache_root) { return cache_root / "versions"; }
-
 bool holds_working_content(std::span<const std::byte> bytes) {
   return std::ranges::equal(bytes, std::as_bytes(std::span(kWorkingContent)));
 }
@@ -55,6 +53,8 @@ Result<Manifest> read_verified_manifest(const PreparationContext& context, const
 }
 
 }  // namespace
+
+fs::path versions_folder_of(const fs::path& cache_root) { return cache_root / "versions"; }
 
 Result<void> check_cache_ancestors(const fs::path& path) {
   for (fs::path current = path;;) {

@@ -38,6 +38,9 @@ struct LaunchCandidate {
   bool cached = false;  // installed before this attempt
 };
 
+// cache_root/"versions", where every version folder lies.
+std::filesystem::path versions_folder_of(const std::filesystem::path& cache_root);
+
 // Makes cache_root/"versions" with any missing folder above it, on a path
 // without links or non-folders, checked before and after.
 Result<void> ensure_versions_folder(const std::filesystem::path& cache_root);

@@ -1,0 +1,23 @@
+// The configuration stage of an attempt: the release key decoded from its
+// text, the cache root found, the context filled and the versions folder made.
+// Its errors end the attempt at once, with no fallback.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+#include "core/cancel_flag.hpp"
+#include "core/error.hpp"
+#include "core/preparation_context.hpp"
+#include "core/preparation_settings.hpp"
+
+namespace orvo::core {
+
+// Hexadecimal text of either letter case; text of another length than 64
+// digits means a build that was never configured for distribution.
+Result<std::array<unsigned char, 32>> decode_release_key(std::string_view text);
+
+Result<PreparationContext> configure_attempt(const PreparationSettings& settings,
+                                             const CancelFlag& cancel);
+
+}  // namespace orvo::core
