@@ -1,3 +1,4 @@
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <utility>
@@ -23,7 +24,13 @@ Process::~Process() { release(); }
 bool Process::valid() const { return pidfd_ >= 0; }
 
 void Process::release() noexcept {
-  if (pidfd_ >= 0) ::close(pidfd_);
+  if (pidfd_ >= 0) {
+    // An ended child is reaped here, so that it leaves no zombie; a running
+    // one is left to run.
+    siginfo_t info{};
+    ::waitid(static_cast<idtype_t>(P_PIDFD), static_cast<id_t>(pidfd_), &info, WEXITED | WNOHANG);
+    ::close(pidfd_);
+  }
   pidfd_ = -1;
   pid_ = -1;
 }

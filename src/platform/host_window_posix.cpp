@@ -1,0 +1,331 @@
+#include "platform/host_window.hpp"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <poll.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace orvo::platform {
+namespace {
+
+// Xlib reports protocol errors (a window that vanished between listing and
+// reading it, for one) to one process-wide handler whose default ends the
+// process. Errors on our own connections are expected and ignored; those of
+// other connections in the process go to the handler that was there before.
+std::once_flag g_setup;
+std::mutex g_mutex;
+std::vector<Display*> g_ours;
+XErrorHandler g_previous_handler = nullptr;
+
+int on_x_error(Display* display, XErrorEvent* event) {
+  {
+    std::lock_guard lock(g_mutex);
+    if (std::ranges::find(g_ours, display) != g_ours.end()) return 0;
+  }
+  return g_previous_handler != nullptr ? g_previous_handler(display, event) : 0;
+}
+
+// A lost connection must not end the launcher: the connection is only marked
+// dead, and its further calls fail.
+void on_lost_connection(Display*, void*) {}
+
+Display* display_of(WindowHandle window) { return static_cast<Display*>(window.display); }
+
+struct Property {
+  Atom type = None;
+  std::string bytes;
+};
+
+// An 8-bit property, cut at 4 KiB: no text buffer of the search holds more.
+std::optional<Property> read_text_property(Display* display, Window window, Atom name) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  const int status = XGetWindowProperty(display, window, name, 0, 1024, False, AnyPropertyType,
+                                        &type, &format, &count, &after, &data);
+  if (status != Success || type == None) {
+    if (data != nullptr) XFree(data);
+    return std::nullopt;
+  }
+  Property property{.type = type, .bytes = {}};
+  if (format == 8 && data != nullptr) property.bytes.assign(reinterpret_cast<char*>(data), count);
+  if (data != nullptr) XFree(data);
+  if (format != 8) return std::nullopt;
+  return property;
+}
+
+// Writes units into the buffer, leaving room for the terminating zero.
+class UnitWriter {
+ public:
+  explicit UnitWriter(std::span<char16_t> buffer) : buffer_(buffer) {}
+  bool full() const { return buffer_.empty() || count_ + 1 >= buffer_.size(); }
+  void put(char16_t unit) {
+    if (!full()) buffer_[count_++] = unit;
+  }
+  void put_code_point(char32_t c) {
+    if (c < 0x10000) {
+      put(static_cast<char16_t>(c));
+    } else {
+      put(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      put(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    }
+  }
+  std::size_t finish() {
+    if (!buffer_.empty()) buffer_[count_] = 0;
+    return count_;
+  }
+
+ private:
+  std::span<char16_t> buffer_;
+  std::size_t count_ = 0;
+};
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// UTF-8 to UTF-16; each ill-formed sequence (overlong, surrogate, beyond
+// U+10FFFF, truncated) becomes one U+FFFD.
+std::size_t utf8_units(std::string_view text, std::span<char16_t> buffer) {
+  UnitWriter out(buffer);
+  std::size_t i = 0;
+  while (i < text.size() && !out.full()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    int length = 0;
+    char32_t c = 0;
+    char32_t minimum = 0;
+    if (lead < 0x80) {
+      out.put(lead);
+      ++i;
+      continue;
+    } else if ((lead & 0xE0) == 0xC0) {
+      length = 2, c = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+      length = 3, c = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+      length = 4, c = lead & 0x07, minimum = 0x10000;
+    } else {
+      out.put_code_point(kReplacement);
+      ++i;
+      continue;
+    }
+    int taken = 1;
+    while (taken < length && i + taken < text.size() &&
+           (static_cast<unsigned char>(text[i + taken]) & 0xC0) == 0x80) {
+      c = (c << 6) | (static_cast<unsigned char>(text[i + taken]) & 0x3F);
+      ++taken;
+    }
+    i += static_cast<std::size_t>(taken);
+    const bool valid = taken == length && c >= minimum && c <= 0x10FFFF &&
+                       !(c >= 0xD800 && c <= 0xDFFF);
+    out.put_code_point(valid ? c : kReplacement);
+  }
+  return out.finish();
+}
+
+std::size_t latin1_units(std::string_view text, std::span<char16_t> buffer) {
+  UnitWriter out(buffer);
+  for (const char byte : text) out.put(static_cast<unsigned char>(byte));
+  return out.finish();
+}
+
+// A text property decoded by its type: UTF8_STRING as UTF-8, STRING as
+// Latin-1 (as the X conventions define it), anything else as UTF-8.
+std::size_t property_units(const Property& property, std::string_view text,
+                           std::span<char16_t> buffer) {
+  if (property.type == XA_STRING) return latin1_units(text, buffer);
+  return utf8_units(text, buffer);
+}
+
+bool has_viewable_window_of(Display* display, std::uint32_t process_id) {
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0) {
+    return false;
+  }
+  bool found = false;
+  for (unsigned int i = 0; i < count && !found; ++i) {
+    const WindowHandle window{display, children[i]};
+    found = window_process_id(window) == process_id && window_visible(window);
+  }
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
+bool offers_ping(Display* display, Window window, Atom ping) {
+  Atom* protocols = nullptr;
+  int count = 0;
+  if (XGetWMProtocols(display, window, &protocols, &count) == 0) return false;
+  const bool offered = std::find(protocols, protocols + count, ping) != protocols + count;
+  XFree(protocols);
+  return offered;
+}
+
+std::atomic<long> g_ping_token{1};
+
+}  // namespace
+
+WindowSystem::WindowSystem() {
+  std::call_once(g_setup, [] {
+    XInitThreads();
+    g_previous_handler = XSetErrorHandler(on_x_error);
+  });
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return;
+  {
+    std::lock_guard lock(g_mutex);
+    g_ours.push_back(display);
+  }
+  XSetIOErrorExitHandler(display, on_lost_connection, nullptr);
+  display_ = display;
+}
+
+WindowSystem::~WindowSystem() {
+  auto* display = static_cast<Display*>(display_);
+  if (display == nullptr) return;
+  XCloseDisplay(display);
+  std::lock_guard lock(g_mutex);
+  std::erase(g_ours, display);
+}
+
+void WindowSystem::enumerate_windows(WindowVisitor visit, std::intptr_t param) const {
+  auto* display = static_cast<Display*>(display_);
+  if (display == nullptr) return;
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0) {
+    return;
+  }
+  for (unsigned int i = 0; i < count; ++i) {
+    if (!visit(WindowHandle{display, children[i]}, param)) break;
+  }
+  if (children != nullptr) XFree(children);
+}
+
+bool WindowSystem::wait_input_idle(const Process& process, std::chrono::milliseconds timeout) const {
+  auto* display = static_cast<Display*>(display_);
+  if (display == nullptr) return false;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (has_viewable_window_of(display, static_cast<std::uint32_t>(process.pid()))) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+bool WindowSystem::answers(WindowHandle window, std::chrono::milliseconds timeout) const {
+  Display* display = display_of(window);
+  if (display == nullptr || display != display_) return false;
+  const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
+  const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+  if (!offers_ping(display, window.id, ping)) return false;
+
+  // The answer is the same message sent back to the root window.
+  const Window root = DefaultRootWindow(display);
+  XSelectInput(display, root, SubstructureNotifyMask);
+  const long token = g_ping_token.fetch_add(1);
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window.id;
+  event.xclient.message_type = protocols;
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(ping);
+  event.xclient.data.l[1] = token;
+  event.xclient.data.l[2] = static_cast<long>(window.id);
+  if (XSendEvent(display, window.id, False, NoEventMask, &event) == 0) return false;
+  XFlush(display);
+
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    while (XPending(display) > 0) {
+      XEvent reply{};
+      XNextEvent(display, &reply);
+      if (reply.type == ClientMessage && reply.xclient.message_type == protocols &&
+          reply.xclient.format == 32 && reply.xclient.data.l[0] == static_cast<long>(ping) &&
+          reply.xclient.data.l[1] == token &&
+          reply.xclient.data.l[2] == static_cast<long>(window.id)) {
+        return true;
+      }
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    pollfd connection{.fd = ConnectionNumber(display), .events = POLLIN, .revents = 0};
+    if (::poll(&connection, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) return false;
+  }
+}
+
+std::uint32_t window_process_id(WindowHandle window) {
+  Display* display = display_of(window);
+  if (display == nullptr) return 0;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  const Atom pid_atom = XInternAtom(display, "_NET_WM_PID", False);
+  const int status = XGetWindowProperty(display, window.id, pid_atom, 0, 1, False, XA_CARDINAL,
+                                        &type, &format, &count, &after, &data);
+  std::uint32_t pid = 0;
+  // Xlib hands out 32-bit items as longs.
+  if (status == Success && type == XA_CARDINAL && format == 32 && count == 1 && data != nullptr) {
+    pid = static_cast<std::uint32_t>(*reinterpret_cast<unsigned long*>(data));
+  }
+  if (data != nullptr) XFree(data);
+  return pid;
+}
+
+bool window_visible(WindowHandle window) {
+  Display* display = display_of(window);
+  if (display == nullptr) return false;
+  XWindowAttributes attributes{};
+  if (XGetWindowAttributes(display, window.id, &attributes) == 0) return false;
+  return attributes.map_state == IsViewable;
+}
+
+std::size_t window_title(WindowHandle window, std::span<char16_t> buffer) {
+  Display* display = display_of(window);
+  if (display != nullptr) {
+    const Atom net_name = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    if (auto name = read_text_property(display, window.id, net_name); name && name->type == utf8) {
+      return utf8_units(name->bytes, buffer);
+    }
+    if (auto name = read_text_property(display, window.id, XA_WM_NAME)) {
+      return property_units(*name, name->bytes, buffer);
+    }
+  }
+  return UnitWriter(buffer).finish();
+}
+
+std::size_t window_class_name(WindowHandle window, std::span<char16_t> buffer) {
+  Display* display = display_of(window);
+  if (display != nullptr) {
+    // WM_CLASS holds the instance name and then the class name, each ended by a zero.
+    if (auto hint = read_text_property(display, window.id, XA_WM_CLASS)) {
+      std::string_view text = hint->bytes;
+      const auto instance_end = text.find('\0');
+      if (instance_end != std::string_view::npos) {
+        text.remove_prefix(instance_end + 1);
+        text = text.substr(0, text.find('\0'));
+        return property_units(*hint, text, buffer);
+      }
+    }
+  }
+  return UnitWriter(buffer).finish();
+}
+
+}  // namespace orvo::platform

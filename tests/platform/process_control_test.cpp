@@ -1,0 +1,88 @@
+// Starting, polling, ending and awaiting real child processes: the test host,
+// which reads what to do from a behaviour file in its working folder.
+#include "platform/process_control.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/temp_dir.hpp"
+#include "support/test_host.hpp"
+
+namespace orvo::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A folder holding the test host and its behaviour file.
+struct HostFolder {
+  test::TempDir dir;
+  fs::path program = dir / "ORVO.Host.exe";
+
+  explicit HostFolder(std::string_view behaviour) {
+    fs::copy_file(ORVO_TEST_HOST, program);
+    test::write_file(dir / test::kHostBehaviourFile, behaviour);
+  }
+};
+
+class ExitCodes : public testing::TestWithParam<std::uint32_t> {};
+
+TEST_P(ExitCodes, AreReadFromTheWorkingFolderBehaviourAndStayReadable) {
+  HostFolder host("exit_code " + std::to_string(GetParam()) + "\n");
+  auto started = start_process(host.program, host.dir.path());
+  ASSERT_TRUE(started) << started.error().chain_text();
+  const auto waited = wait_for_exit(*started);
+  ASSERT_TRUE(waited) << waited.error().chain_text();
+  EXPECT_EQ(*waited, GetParam());
+  for (int again = 0; again < 2; ++again) {
+    const auto ended = exit_code_if_ended(*started);
+    ASSERT_TRUE(ended) << ended.error().chain_text();
+    EXPECT_EQ(*ended, GetParam());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, ExitCodes, testing::Values(0U, 3U, 255U));
+
+TEST(ProcessControl, EndingARunningProcessReportsTheSignalAndDroppingReapsIt) {
+  HostFolder host("delay_ms 60000\n");
+  auto started = start_process(host.program, host.dir.path());
+  ASSERT_TRUE(started) << started.error().chain_text();
+  const int pid = started->pid();
+  EXPECT_EQ(process_id(*started), static_cast<std::uint32_t>(pid));
+
+  const auto running = exit_code_if_ended(*started);
+  ASSERT_TRUE(running) << running.error().chain_text();
+  EXPECT_FALSE(running->has_value());
+
+  ASSERT_TRUE(end_process(*started, 1));
+  const auto waited = wait_for_exit(*started);
+  ASSERT_TRUE(waited) << waited.error().chain_text();
+  EXPECT_EQ(*waited, 128U + 9U);
+  EXPECT_TRUE(test::process_exists(pid)) << "an ended child stays until its owner lets go";
+
+  *started = Process();
+  EXPECT_FALSE(test::process_exists(pid));
+}
+
+TEST(ProcessControl, AStartThatCannotHappenGivesTheSystemError) {
+  HostFolder host("exit_code 0\n");
+  test::write_file(host.dir / "plain.txt", "not a program");
+  const struct {
+    fs::path program;
+    fs::path folder;
+    std::string error;
+  } cases[] = {
+      {host.dir / "missing.exe", host.dir.path(), "No such file or directory (os error 2)"},
+      {host.program, host.dir / "missing-folder", "No such file or directory (os error 2)"},
+      {host.dir / "plain.txt", host.dir.path(), "Permission denied (os error 13)"},
+  };
+  for (const auto& c : cases) {
+    const auto started = start_process(c.program, c.folder);
+    ASSERT_FALSE(started) << c.program;
+    EXPECT_EQ(started.error().chain_text(), c.error) << c.program << " in " << c.folder;
+  }
+}
+
+}  // namespace
+}  // namespace orvo::platform

@@ -1,0 +1,137 @@
+// A stand-in for ORVO Host under X11. It reads "host-behaviour.txt" from its
+// working folder, one setting per line ("name value"; a missing file or line
+// keeps the default):
+//   delay_ms N        wait N ms before anything else (0)
+//   exit_code N       then exit with N instead of showing a window
+//   title TEXT        window title, the rest of the line ("ORVO Host")
+//   class TEXT        class part of WM_CLASS ("WindowsForms10.Window.8.app.0.test")
+//   legacy_title      set the title only as WM_NAME, not as _NET_WM_NAME
+//   hidden            create the window but never map it
+//   hang              never answer _NET_WM_PING
+//   exit_after_ms N   exit with code 0 N ms after the window is shown
+//   ready_file PATH   once the window exists, write the process id there
+// (outside the version folder, whose files the launcher checks). It
+// exits through _exit only, so that a sanitizer build reports no leaks of a
+// process that is meant to vanish.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace {
+
+struct Behaviour {
+  int delay_ms = 0;
+  std::optional<int> exit_code;
+  std::string title = "ORVO Host";
+  std::string window_class = "WindowsForms10.Window.8.app.0.test";
+  bool legacy_title = false;
+  bool hidden = false;
+  bool hang = false;
+  std::optional<int> exit_after_ms;
+  std::string ready_file;
+};
+
+Behaviour read_behaviour() {
+  Behaviour behaviour;
+  std::ifstream file("host-behaviour.txt");
+  std::string line;
+  while (std::getline(file, line)) {
+    const auto space = line.find(' ');
+    const std::string name = line.substr(0, space);
+    const std::string value = space == std::string::npos ? "" : line.substr(space + 1);
+    if (name == "delay_ms") behaviour.delay_ms = std::stoi(value);
+    if (name == "exit_code") behaviour.exit_code = std::stoi(value);
+    if (name == "title") behaviour.title = value;
+    if (name == "class") behaviour.window_class = value;
+    if (name == "legacy_title") behaviour.legacy_title = true;
+    if (name == "hidden") behaviour.hidden = true;
+    if (name == "hang") behaviour.hang = true;
+    if (name == "exit_after_ms") behaviour.exit_after_ms = std::stoi(value);
+    if (name == "ready_file") behaviour.ready_file = value;
+  }
+  return behaviour;
+}
+
+void set_text_property(Display* display, Window window, const char* name, const char* type,
+                       const std::string& value) {
+  XChangeProperty(display, window, XInternAtom(display, name, False),
+                  XInternAtom(display, type, False), 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(value.data()),
+                  static_cast<int>(value.size()));
+}
+
+Window show_window(Display* display, const Behaviour& behaviour) {
+  const Window root = DefaultRootWindow(display);
+  const Window window = XCreateSimpleWindow(display, root, 0, 0, 200, 100, 0, 0, 0);
+  if (behaviour.legacy_title) {
+    set_text_property(display, window, "WM_NAME", "STRING", behaviour.title);
+  } else {
+    set_text_property(display, window, "_NET_WM_NAME", "UTF8_STRING", behaviour.title);
+    set_text_property(display, window, "WM_NAME", "UTF8_STRING", behaviour.title);
+  }
+  set_text_property(display, window, "WM_CLASS", "STRING",
+                    std::string("orvo-host") + '\0' + behaviour.window_class + '\0');
+  const long pid = static_cast<long>(getpid());
+  XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+  Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+  XSetWMProtocols(display, window, &ping, 1);
+  if (!behaviour.hidden) XMapWindow(display, window);
+  XSync(display, False);
+  return window;
+}
+
+}  // namespace
+
+int main() {
+  const Behaviour behaviour = read_behaviour();
+  std::this_thread::sleep_for(std::chrono::milliseconds(behaviour.delay_ms));
+  if (behaviour.exit_code) _exit(*behaviour.exit_code);
+
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) _exit(70);
+  show_window(display, behaviour);
+  if (!behaviour.ready_file.empty()) {
+    // Written under another name and renamed, so that a reader never sees it half done.
+    const std::string part = behaviour.ready_file + ".part";
+    std::ofstream(part) << getpid();
+    std::rename(part.c_str(), behaviour.ready_file.c_str());
+  }
+
+  const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
+  const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+  const Window root = DefaultRootWindow(display);
+  const auto shown = std::chrono::steady_clock::now();
+  for (;;) {
+    while (XPending(display) > 0) {
+      XEvent event{};
+      XNextEvent(display, &event);
+      if (event.type == ClientMessage && event.xclient.message_type == protocols &&
+          static_cast<Atom>(event.xclient.data.l[0]) == ping && !behaviour.hang) {
+        event.xclient.window = root;
+        XSendEvent(display, root, False, SubstructureNotifyMask | SubstructureRedirectMask,
+                   &event);
+        XFlush(display);
+      }
+    }
+    int wait_ms = -1;
+    if (behaviour.exit_after_ms) {
+      const auto passed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::steady_clock::now() - shown)
+                              .count();
+      if (passed >= *behaviour.exit_after_ms) _exit(0);
+      wait_ms = static_cast<int>(*behaviour.exit_after_ms - passed);
+    }
+    pollfd connection{.fd = ConnectionNumber(display), .events = POLLIN, .revents = 0};
+    poll(&connection, 1, wait_ms);
+  }
+}

@@ -1,0 +1,42 @@
+// A private X server (Xvfb) for tests of window code: started on a free
+// display, named in DISPLAY for this process and its children while the
+// value lives, and stopped afterwards. Tests skip when Xvfb is not installed.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace orvo::test {
+
+class XServer {
+ public:
+  XServer();  // fails the test when Xvfb is installed but does not come up
+  XServer(const XServer&) = delete;
+  XServer& operator=(const XServer&) = delete;
+  ~XServer();
+
+  bool running() const { return pid_ > 0; }
+  const std::string& display() const { return display_; }
+
+ private:
+  int pid_ = -1;
+  std::string display_;
+  std::optional<std::string> previous_display_;
+};
+
+// Whether an Xvfb program is on PATH.
+bool xvfb_installed();
+
+// A test fixture with an X server of its own; skips the test without Xvfb.
+class WithXServer : public testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override { server_.reset(); }
+
+ private:
+  std::optional<XServer> server_;
+};
+
+}  // namespace orvo::test
