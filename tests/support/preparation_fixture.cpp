@@ -60,7 +60,7 @@ release_tool::PackedRelease PreparationFixture::publish(std::vector<ReleaseFile>
   return *packed;
 }
 
-std::string PreparationFixture::package_bytes(const release_tool::PackedRelease& release) const {
+std::string PreparationFixture::package_bytes(const release_tool::PackedRelease& release) {
   return read_file(release.package);
 }
 

@@ -52,7 +52,7 @@ class PreparationFixture : public testing::Test {
   // A release packed and signed for the server: the manifest target answers
   // with its envelope and kPackageTarget with its package.
   release_tool::PackedRelease publish(std::vector<ReleaseFile> files, std::uint64_t sequence);
-  std::string package_bytes(const release_tool::PackedRelease& release) const;
+  static std::string package_bytes(const release_tool::PackedRelease& release);
 
   // A version folder holding the files, the envelope and, when working, the marker.
   std::filesystem::path install(std::string_view name, std::span<const ReleaseFile> files,
