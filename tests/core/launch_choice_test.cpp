@@ -14,6 +14,7 @@
 #include "core/sha256.hpp"
 #include "support/case_name.hpp"
 #include "support/preparation_fixture.hpp"
+#include "support/special_files.hpp"
 
 namespace orvo::core {
 namespace {
@@ -375,6 +376,39 @@ INSTANTIATE_TEST_SUITE_P(
         PackageCase{"not found",
                     [](const std::string&) { return test::Answer::status_only(404, "Not Found"); },
                     "Cannot download ORVO Support: "}),
+    test::NameOfCase{});
+
+// ---- Folders the attempt may not write to.
+
+struct ReadOnlyCase {
+  std::string name;
+  bool versions_only;  // else the whole cache root
+  std::string error;
+};
+
+class ReadOnlyFolder : public LaunchChoice, public testing::WithParamInterface<ReadOnlyCase> {};
+
+TEST_P(ReadOnlyFolder, InstallationFailsWithItsOwnMessageAndLeavesNothing) {
+  const ReadOnlyCase& c = GetParam();
+  publish(test::release_files(1), 1);
+  fs::create_directories(versions());
+  const fs::path locked = c.versions_only ? versions() : cache_root();
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+  test::run_bound_by_permissions(
+      [&] { EXPECT_EQ(failure(), std::string(kNoCopy) + c.error); });
+  fs::permissions(locked, fs::perms::owner_all);
+  EXPECT_EQ(entries_of(versions()), std::vector<std::string>{});
+  EXPECT_EQ(staging_folders(), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReadOnlyFolder,
+    testing::Values(ReadOnlyCase{"cache root", false,
+                                 "Cannot create the temporary installation folder: Permission "
+                                 "denied (os error 13)"},
+                    ReadOnlyCase{"versions folder", true,
+                                 "Cannot activate the downloaded files: Permission denied (os "
+                                 "error 13)"}),
     test::NameOfCase{});
 
 // ---- Cancellation and an unreachable server.
