@@ -59,9 +59,11 @@ XServer::XServer() {
   }
   // Only the writing end goes to Xvfb.
   ::fcntl(pipe_fds[0], F_SETFD, FD_CLOEXEC);
+  // Without -noreset the server starts afresh whenever its last client goes,
+  // and refuses connections meanwhile: between two polls there may be none.
   std::vector<std::string> words = {xvfb->string(), "-displayfd", std::to_string(pipe_fds[1]),
-                                    "-nolisten",    "tcp",        "-screen",
-                                    "0",            "640x480x24"};
+                                    "-nolisten",    "tcp",        "-noreset",
+                                    "-screen",      "0",          "640x480x24"};
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);

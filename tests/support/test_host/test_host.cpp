@@ -21,6 +21,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -98,7 +99,11 @@ int main() {
   if (behaviour.exit_code) _exit(*behaviour.exit_code);
 
   Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) _exit(70);
+  if (display == nullptr) {
+    const char* name = std::getenv("DISPLAY");
+    std::fprintf(stderr, "orvo_test_host: cannot open the display %s\n", name ? name : "(unset)");
+    _exit(70);
+  }
   show_window(display, behaviour);
   if (!behaviour.ready_file.empty()) {
     // Written under another name and renamed, so that a reader never sees it half done.
