@@ -159,6 +159,19 @@ TEST_F(WindowLayer, OnlyAShownWindowIsReadyAndOnlyAnAnsweringOneAnswers) {
   }
 }
 
+TEST_F(WindowLayer, AServerThatGoesAwayLeavesAConnectionWithoutWindows) {
+  const platform::WindowSystem windows;
+  server().stop();
+  int visited = 0;
+  windows.enumerate_windows(
+      [](platform::WindowHandle, std::intptr_t param) {
+        ++*reinterpret_cast<int*>(param);
+        return true;
+      },
+      reinterpret_cast<std::intptr_t>(&visited));
+  EXPECT_EQ(visited, 0);
+}
+
 TEST(WindowLayerWithoutDisplay, FindsNoWindowsAndDoesNotFail) {
   const char* previous = std::getenv("DISPLAY");
   const std::optional<std::string> saved = previous ? std::optional<std::string>(previous)
