@@ -1,18 +1,18 @@
-#include "platform/host_window.hpp"
-
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <poll.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <atomic>
+#include <cerrno>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/host_window.hpp"
 
 namespace orvo::platform {
 namespace {
@@ -132,8 +132,8 @@ std::size_t utf8_units(std::string_view text, std::span<char16_t> buffer) {
       ++taken;
     }
     i += static_cast<std::size_t>(taken);
-    const bool valid = taken == length && c >= minimum && c <= 0x10FFFF &&
-                       !(c >= 0xD800 && c <= 0xDFFF);
+    const bool valid =
+        taken == length && c >= minimum && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
     out.put_code_point(valid ? c : kReplacement);
   }
   return out.finish();
@@ -206,7 +206,8 @@ void WindowSystem::enumerate_windows(WindowVisitor visit, std::intptr_t param) c
   if (children != nullptr) XFree(children);
 }
 
-bool WindowSystem::wait_input_idle(const Process& process, std::chrono::milliseconds timeout) const {
+bool WindowSystem::wait_input_idle(const Process& process,
+                                   std::chrono::milliseconds timeout) const {
   auto* display = static_cast<Display*>(display_);
   if (display == nullptr) return false;
   struct Search {

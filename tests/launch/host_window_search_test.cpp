@@ -130,7 +130,8 @@ TEST_F(WindowLayer, LongTextsAreCutToTheBufferAndACutPairIsReplaced) {
   ShownHost host("title " + title + "\nclass " + window_class);
   const platform::WindowSystem windows;
 
-  const platform::WindowHandle window = first_window_of(windows, platform::process_id(host.process()));
+  const platform::WindowHandle window =
+      first_window_of(windows, platform::process_id(host.process()));
   ASSERT_NE(window, platform::kNoWindow);
 
   std::u16string title_units(kWindowTitleUnits, u'x');
@@ -155,13 +156,11 @@ TEST_F(WindowLayer, OnlyAShownWindowIsReadyAndOnlyAnAnsweringOneAnswers) {
     ShownHost host(c.behaviour);
     const platform::WindowSystem windows;
     const std::uint32_t process_id = platform::process_id(host.process());
-    EXPECT_EQ(windows.wait_input_idle(host.process(), std::chrono::milliseconds(100)),
-              c.input_idle)
+    EXPECT_EQ(windows.wait_input_idle(host.process(), std::chrono::milliseconds(100)), c.input_idle)
         << c.behaviour;
     const platform::WindowHandle window = first_window_of(windows, process_id);
     ASSERT_NE(window, platform::kNoWindow) << c.behaviour;
-    EXPECT_EQ(windows.answers(window, std::chrono::milliseconds(200)), c.answers)
-        << c.behaviour;
+    EXPECT_EQ(windows.answers(window, std::chrono::milliseconds(200)), c.answers) << c.behaviour;
   }
 }
 
@@ -173,8 +172,8 @@ TEST_F(WindowLayer, AServerThatGoesAwayLeavesAConnectionWithoutWindows) {
 
 TEST(WindowLayerWithoutDisplay, FindsNoWindowsAndDoesNotFail) {
   const char* previous = std::getenv("DISPLAY");
-  const std::optional<std::string> saved = previous ? std::optional<std::string>(previous)
-                                                    : std::nullopt;
+  const std::optional<std::string> saved =
+      previous ? std::optional<std::string>(previous) : std::nullopt;
   for (const char* display : {static_cast<const char*>(nullptr), ":65000"}) {
     if (display != nullptr) {
       ::setenv("DISPLAY", display, 1);
