@@ -30,8 +30,7 @@ void end_and_wait(const platform::Process& host) {
 // made only when the one before passed.
 bool window_ready(const platform::Process& host) {
   const platform::WindowSystem windows;
-  HostWindowSearch search{.window = platform::kNoWindow,
-                          .process_id = platform::process_id(host)};
+  HostWindowSearch search{.window = platform::kNoWindow, .process_id = platform::process_id(host)};
   windows.enumerate_windows(match_host_window, reinterpret_cast<std::intptr_t>(&search));
   return search.window != platform::kNoWindow && windows.wait_input_idle(host, kInputIdleWait) &&
          windows.answers(search.window, kAnswerTimeout);
@@ -91,10 +90,10 @@ core::Result<void> open_host(const core::PreparationContext& context, core::Laun
   std::vector<std::filesystem::path> excluded;
   core::LaunchCandidate candidate = std::move(first);
   for (;;) {
-    sender.send(core::Progress{
-        .text = std::string(excluded.empty() ? kOpeningText : kOpeningPreviousText),
-        .mode = core::ProgressMode::Determinate,
-        .percent = 100});
+    sender.send(
+        core::Progress{.text = std::string(excluded.empty() ? kOpeningText : kOpeningPreviousText),
+                       .mode = core::ProgressMode::Determinate,
+                       .percent = 100});
 
     auto started = start_host(candidate, cancel);
     if (started) {

@@ -19,7 +19,8 @@
 namespace orvo::launch {
 
 inline constexpr std::string_view kOpeningText = "Opening ORVO Support\u2026";
-inline constexpr std::string_view kOpeningPreviousText = "Opening your previous working version\u2026";
+inline constexpr std::string_view kOpeningPreviousText =
+    "Opening your previous working version\u2026";
 inline constexpr std::uint32_t kEndedHostExitCode = 1;
 
 // How long the wait for the host's window lasts.

@@ -19,8 +19,10 @@ bool match_host_window(platform::WindowHandle window, std::intptr_t param) {
   const std::size_t title_length = platform::window_title(window, title);
   const std::size_t class_length = platform::window_class_name(window, class_name);
 
-  if (utf16_text(std::span(title).first(std::min(title_length, title.size()))) != kHostWindowTitle) return true;
-  if (!utf16_text(std::span(class_name).first(std::min(class_length, class_name.size()))).starts_with(kHostWindowClassPrefix)) {
+  if (utf16_text(std::span(title).first(std::min(title_length, title.size()))) != kHostWindowTitle)
+    return true;
+  if (!utf16_text(std::span(class_name).first(std::min(class_length, class_name.size())))
+           .starts_with(kHostWindowClassPrefix)) {
     return true;
   }
   search.window = window;

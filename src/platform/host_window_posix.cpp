@@ -1,18 +1,18 @@
-#include "platform/host_window.hpp"
-
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <poll.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <atomic>
+#include <cerrno>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/host_window.hpp"
 
 namespace orvo::platform {
 namespace {
@@ -25,17 +25,24 @@ std::once_flag g_setup;
 std::mutex g_mutex;
 std::vector<Display*> g_ours;
 XErrorHandler g_previous_handler = nullptr;
+XIOErrorHandler g_previous_io_handler = nullptr;
+
+bool is_ours(Display* display) {
+  std::lock_guard lock(g_mutex);
+  return std::ranges::find(g_ours, display) != g_ours.end();
+}
 
 int on_x_error(Display* display, XErrorEvent* event) {
-  {
-    std::lock_guard lock(g_mutex);
-    if (std::ranges::find(g_ours, display) != g_ours.end()) return 0;
-  }
+  if (is_ours(display)) return 0;
   return g_previous_handler != nullptr ? g_previous_handler(display, event) : 0;
 }
 
-// A lost connection must not end the launcher: the connection is only marked
-// dead, and its further calls fail.
+// A lost connection of ours must not end the launcher: the connection is only
+// marked dead, and its further calls fail.
+int on_io_error(Display* display) {
+  if (is_ours(display)) return 0;
+  return g_previous_io_handler != nullptr ? g_previous_io_handler(display) : 0;
+}
 void on_lost_connection(Display*, void*) {}
 
 Display* display_of(WindowHandle window) { return static_cast<Display*>(window.display); }
@@ -125,8 +132,8 @@ std::size_t utf8_units(std::string_view text, std::span<char16_t> buffer) {
       ++taken;
     }
     i += static_cast<std::size_t>(taken);
-    const bool valid = taken == length && c >= minimum && c <= 0x10FFFF &&
-                       !(c >= 0xD800 && c <= 0xDFFF);
+    const bool valid =
+        taken == length && c >= minimum && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
     out.put_code_point(valid ? c : kReplacement);
   }
   return out.finish();
@@ -146,23 +153,6 @@ std::size_t property_units(const Property& property, std::string_view text,
   return utf8_units(text, buffer);
 }
 
-bool has_viewable_window_of(Display* display, std::uint32_t process_id) {
-  Window root = 0;
-  Window parent = 0;
-  Window* children = nullptr;
-  unsigned int count = 0;
-  if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0) {
-    return false;
-  }
-  bool found = false;
-  for (unsigned int i = 0; i < count && !found; ++i) {
-    const WindowHandle window{display, children[i]};
-    found = window_process_id(window) == process_id && window_visible(window);
-  }
-  if (children != nullptr) XFree(children);
-  return found;
-}
-
 bool offers_ping(Display* display, Window window, Atom ping) {
   Atom* protocols = nullptr;
   int count = 0;
@@ -180,6 +170,7 @@ WindowSystem::WindowSystem() {
   std::call_once(g_setup, [] {
     XInitThreads();
     g_previous_handler = XSetErrorHandler(on_x_error);
+    g_previous_io_handler = XSetIOErrorHandler(on_io_error);
   });
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return;
@@ -215,12 +206,24 @@ void WindowSystem::enumerate_windows(WindowVisitor visit, std::intptr_t param) c
   if (children != nullptr) XFree(children);
 }
 
-bool WindowSystem::wait_input_idle(const Process& process, std::chrono::milliseconds timeout) const {
+bool WindowSystem::wait_input_idle(const Process& process,
+                                   std::chrono::milliseconds timeout) const {
   auto* display = static_cast<Display*>(display_);
   if (display == nullptr) return false;
+  struct Search {
+    std::uint32_t process_id;
+    bool found;
+  } search{static_cast<std::uint32_t>(process.pid()), false};
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
-    if (has_viewable_window_of(display, static_cast<std::uint32_t>(process.pid()))) return true;
+    enumerate_windows(
+        [](WindowHandle window, std::intptr_t param) {
+          auto& s = *reinterpret_cast<Search*>(param);
+          s.found = window_process_id(window) == s.process_id && window_visible(window);
+          return !s.found;
+        },
+        reinterpret_cast<std::intptr_t>(&search));
+    if (search.found) return true;
     if (std::chrono::steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }

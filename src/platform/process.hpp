@@ -1,5 +1,6 @@
 // A started process, owned: dropping it releases the handles and leaves the
-// process running. Move-only.
+// process running (on POSIX a child that has already ended is reaped then).
+// Move-only.
 #pragma once
 
 namespace orvo::platform {

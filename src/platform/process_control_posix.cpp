@@ -1,5 +1,3 @@
-#include "platform/process_control.hpp"
-
 #include <signal.h>
 #include <spawn.h>
 #include <sys/syscall.h>
@@ -10,6 +8,7 @@
 #include <string>
 
 #include "platform/os_error.hpp"
+#include "platform/process_control.hpp"
 
 extern char** environ;
 
@@ -58,15 +57,16 @@ core::Result<Process> start_process(const std::filesystem::path& program,
                                     const std::filesystem::path& working_folder) {
   SpawnActions actions;
   if (!actions.ok()) return std::unexpected(last_os_error());
-  if (const int failed = ::posix_spawn_file_actions_addchdir_np(actions.get(),
-                                                                working_folder.c_str());
+  if (const int failed =
+          ::posix_spawn_file_actions_addchdir_np(actions.get(), working_folder.c_str());
       failed != 0) {
     return std::unexpected(os_error(failed));
   }
   std::string name = program.string();
   char* argv[] = {name.data(), nullptr};
   pid_t pid = -1;
-  if (const int failed = ::posix_spawn(&pid, program.c_str(), actions.get(), nullptr, argv, environ);
+  if (const int failed =
+          ::posix_spawn(&pid, program.c_str(), actions.get(), nullptr, argv, environ);
       failed != 0) {
     return std::unexpected(os_error(failed));
   }

@@ -78,7 +78,8 @@ class HostCache : public test::WithXServer {
     std::vector<std::string> texts;
     if (!fs::exists(log_path_)) return texts;
     std::istringstream lines(test::read_file(log_path_));
-    for (std::string line; std::getline(lines, line);) texts.push_back(line.substr(line.find("] ") + 2));
+    for (std::string line; std::getline(lines, line);)
+      texts.push_back(line.substr(line.find("] ") + 2));
     return texts;
   }
 
@@ -159,9 +160,9 @@ TEST_F(StartHost, AHostThatExitsBeforeItsWindowFailsWithItsExitCode) {
   };
   int n = 0;
   for (const auto& c : cases) {
-    const auto host = start_host(
-        candidate({.name = "v" + std::to_string(++n), .behaviour = c.behaviour}, false),
-        core::CancelFlag());
+    const auto host =
+        start_host(candidate({.name = "v" + std::to_string(++n), .behaviour = c.behaviour}, false),
+                   core::CancelFlag());
     ASSERT_FALSE(host) << c.behaviour;
     EXPECT_EQ(host.error().chain_text(), c.error);
   }
@@ -277,9 +278,8 @@ TEST_F(OpenHost, AnOpenedVersionIsMarkedWorkingLoggedAndLaunched) {
 
 TEST_F(OpenHost, AMissingProgramFallsBackToThePreviousWorkingVersion) {
   install({.name = "old", .sequence = 2});
-  ASSERT_TRUE(open(candidate({.name = "new", .sequence = 3, .marker = std::nullopt,
-                              .with_host = false},
-                             false)));
+  ASSERT_TRUE(open(candidate(
+      {.name = "new", .sequence = 3, .marker = std::nullopt, .with_host = false}, false)));
   Sent sent = drain(receiver_);
   EXPECT_EQ(sent.progress, (std::vector<std::string>{kFirst, kPrevious}));
   ASSERT_TRUE(sent.host);
@@ -323,8 +323,8 @@ TEST_F(OpenHost, CancellingDuringTheWaitEndsTheHostWithoutAStartupFailedLine) {
   install({.name = "old", .sequence = 1});
   core::CancelFlag cancel;
   const CancelWhen canceller(cancel, ready_file("new"));
-  const auto result = open(candidate({.name = "new", .sequence = 2, .behaviour = "hang"}, false),
-                           cancel);
+  const auto result =
+      open(candidate({.name = "new", .sequence = 2, .behaviour = "hang"}, false), cancel);
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error().chain_text(), "Preparation cancelled");
   EXPECT_TRUE(log_texts().empty());

@@ -57,6 +57,34 @@ HostWindowSearch search_windows(const platform::WindowSystem& windows, std::uint
   return search;
 }
 
+// The first window of the process, visible or not.
+platform::WindowHandle first_window_of(const platform::WindowSystem& windows,
+                                       std::uint32_t process_id) {
+  struct Found {
+    std::uint32_t process_id;
+    platform::WindowHandle window;
+  } found{process_id, platform::kNoWindow};
+  windows.enumerate_windows(
+      [](platform::WindowHandle window, std::intptr_t param) {
+        auto& f = *reinterpret_cast<Found*>(param);
+        if (platform::window_process_id(window) == f.process_id) f.window = window;
+        return f.window == platform::kNoWindow;
+      },
+      reinterpret_cast<std::intptr_t>(&found));
+  return found.window;
+}
+
+int count_windows(const platform::WindowSystem& windows) {
+  int visited = 0;
+  windows.enumerate_windows(
+      [](platform::WindowHandle, std::intptr_t param) {
+        ++*reinterpret_cast<int*>(param);
+        return true;
+      },
+      reinterpret_cast<std::intptr_t>(&visited));
+  return visited;
+}
+
 struct MatchCase {
   std::string name;
   std::string behaviour;
@@ -102,28 +130,18 @@ TEST_F(WindowLayer, LongTextsAreCutToTheBufferAndACutPairIsReplaced) {
   ShownHost host("title " + title + "\nclass " + window_class);
   const platform::WindowSystem windows;
 
-  struct Found {
-    std::uint32_t process_id;
-    std::optional<platform::WindowHandle> window;
-  } found{platform::process_id(host.process()), std::nullopt};
-  windows.enumerate_windows(
-      [](platform::WindowHandle window, std::intptr_t param) {
-        auto& f = *reinterpret_cast<Found*>(param);
-        if (platform::window_process_id(window) != f.process_id) return true;
-        f.window = window;
-        return false;
-      },
-      reinterpret_cast<std::intptr_t>(&found));
-  ASSERT_TRUE(found.window);
+  const platform::WindowHandle window =
+      first_window_of(windows, platform::process_id(host.process()));
+  ASSERT_NE(window, platform::kNoWindow);
 
   std::u16string title_units(kWindowTitleUnits, u'x');
-  ASSERT_EQ(platform::window_title(*found.window, title_units), kWindowTitleUnits - 1);
+  ASSERT_EQ(platform::window_title(window, title_units), kWindowTitleUnits - 1);
   EXPECT_EQ(title_units.back(), u'\0');
   EXPECT_EQ(utf16_text(std::u16string_view(title_units).substr(0, kWindowTitleUnits - 1)),
             std::string(126, 'a') + "\xef\xbf\xbd");
 
   std::u16string class_units(kWindowClassUnits, u'x');
-  ASSERT_EQ(platform::window_class_name(*found.window, class_units), kWindowClassUnits - 1);
+  ASSERT_EQ(platform::window_class_name(window, class_units), kWindowClassUnits - 1);
   EXPECT_EQ(utf16_text(std::u16string_view(class_units).substr(0, kWindowClassUnits - 1)),
             window_class.substr(0, kWindowClassUnits - 1));
 }
@@ -138,31 +156,24 @@ TEST_F(WindowLayer, OnlyAShownWindowIsReadyAndOnlyAnAnsweringOneAnswers) {
     ShownHost host(c.behaviour);
     const platform::WindowSystem windows;
     const std::uint32_t process_id = platform::process_id(host.process());
-    EXPECT_EQ(windows.wait_input_idle(host.process(), std::chrono::milliseconds(100)),
-              c.input_idle)
+    EXPECT_EQ(windows.wait_input_idle(host.process(), std::chrono::milliseconds(100)), c.input_idle)
         << c.behaviour;
-    // The host's window whether it is visible or not.
-    struct Found {
-      std::uint32_t process_id;
-      platform::WindowHandle window;
-    } found{process_id, platform::kNoWindow};
-    windows.enumerate_windows(
-        [](platform::WindowHandle window, std::intptr_t param) {
-          auto& f = *reinterpret_cast<Found*>(param);
-          if (platform::window_process_id(window) == f.process_id) f.window = window;
-          return f.window == platform::kNoWindow;
-        },
-        reinterpret_cast<std::intptr_t>(&found));
-    ASSERT_NE(found.window, platform::kNoWindow) << c.behaviour;
-    EXPECT_EQ(windows.answers(found.window, std::chrono::milliseconds(200)), c.answers)
-        << c.behaviour;
+    const platform::WindowHandle window = first_window_of(windows, process_id);
+    ASSERT_NE(window, platform::kNoWindow) << c.behaviour;
+    EXPECT_EQ(windows.answers(window, std::chrono::milliseconds(200)), c.answers) << c.behaviour;
   }
+}
+
+TEST_F(WindowLayer, AServerThatGoesAwayLeavesAConnectionWithoutWindows) {
+  const platform::WindowSystem windows;
+  server().stop();
+  EXPECT_EQ(count_windows(windows), 0);
 }
 
 TEST(WindowLayerWithoutDisplay, FindsNoWindowsAndDoesNotFail) {
   const char* previous = std::getenv("DISPLAY");
-  const std::optional<std::string> saved = previous ? std::optional<std::string>(previous)
-                                                    : std::nullopt;
+  const std::optional<std::string> saved =
+      previous ? std::optional<std::string>(previous) : std::nullopt;
   for (const char* display : {static_cast<const char*>(nullptr), ":65000"}) {
     if (display != nullptr) {
       ::setenv("DISPLAY", display, 1);
@@ -170,14 +181,7 @@ TEST(WindowLayerWithoutDisplay, FindsNoWindowsAndDoesNotFail) {
       ::unsetenv("DISPLAY");
     }
     const platform::WindowSystem windows;
-    int visited = 0;
-    windows.enumerate_windows(
-        [](platform::WindowHandle, std::intptr_t param) {
-          ++*reinterpret_cast<int*>(param);
-          return true;
-        },
-        reinterpret_cast<std::intptr_t>(&visited));
-    EXPECT_EQ(visited, 0);
+    EXPECT_EQ(count_windows(windows), 0) << (display ? display : "no DISPLAY");
   }
   if (saved) {
     ::setenv("DISPLAY", saved->c_str(), 1);

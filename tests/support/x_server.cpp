@@ -87,12 +87,13 @@ XServer::XServer() {
   ::setenv("DISPLAY", display_.c_str(), 1);
 }
 
-XServer::~XServer() {
+void XServer::stop() {
   if (pid_ <= 0) return;
   ::kill(pid_, SIGTERM);
   int status = 0;
   while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
   }
+  pid_ = -1;
   if (display_.empty()) return;
   if (previous_display_) {
     ::setenv("DISPLAY", previous_display_->c_str(), 1);

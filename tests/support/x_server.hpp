@@ -15,7 +15,10 @@ class XServer {
   XServer();  // fails the test when Xvfb is installed but does not come up
   XServer(const XServer&) = delete;
   XServer& operator=(const XServer&) = delete;
-  ~XServer();
+  ~XServer() { stop(); }
+
+  // Ends the server, and with it every connection to it.
+  void stop();
 
   bool running() const { return pid_ > 0; }
   const std::string& display() const { return display_; }
@@ -34,6 +37,7 @@ class WithXServer : public testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override { server_.reset(); }
+  XServer& server() { return *server_; }
 
  private:
   std::optional<XServer> server_;

@@ -123,8 +123,7 @@ int main() {
       if (event.type == ClientMessage && event.xclient.message_type == protocols &&
           static_cast<Atom>(event.xclient.data.l[0]) == ping && !behaviour.hang) {
         event.xclient.window = root;
-        XSendEvent(display, root, False, SubstructureNotifyMask | SubstructureRedirectMask,
-                   &event);
+        XSendEvent(display, root, False, SubstructureNotifyMask | SubstructureRedirectMask, &event);
         XFlush(display);
       }
     }
