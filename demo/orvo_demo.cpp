@@ -40,9 +40,9 @@ constexpr std::string_view kPackageTarget = "/downloads/host/win-x64/host.zip";
 void end_host(const platform::Process& host) {
   if (auto ended = platform::end_process(host, 1); !ended) {
     std::printf("    could not end the host: %s\n", ended.error().chain_text().c_str());
-    return;
+  } else if (auto waited = platform::wait_for_exit(host); !waited) {
+    std::printf("    could not wait for the host: %s\n", waited.error().chain_text().c_str());
   }
-  (void)platform::wait_for_exit(host);
 }
 
 // One attempt on a thread of its own, as the launcher window runs it; its
@@ -54,7 +54,8 @@ bool run_attempt(const core::PreparationSettings& settings, const fs::path& log_
   });
   bool launched = false;
   for (;;) {
-    auto message = receiver.receive_until(std::chrono::steady_clock::now() + std::chrono::seconds(1));
+    auto message =
+        receiver.receive_until(std::chrono::steady_clock::now() + std::chrono::seconds(1));
     if (!message) {
       if (message.error() == core::ReceiveError::Closed) break;
       continue;
