@@ -13,8 +13,9 @@
 
 namespace orvo::core {
 
-// Hexadecimal text of either letter case; text of another length than 64
-// digits means a build that was never configured for distribution.
+// Hexadecimal text of either letter case. Text that is not hexadecimal (an
+// odd number of digits included) is an invalid key; valid text of another
+// length than 32 bytes means a build never configured for distribution.
 Result<std::array<unsigned char, 32>> decode_release_key(std::string_view text);
 
 Result<PreparationContext> configure_attempt(const PreparationSettings& settings,

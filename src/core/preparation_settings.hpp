@@ -14,7 +14,7 @@ inline constexpr std::string_view kManifestPath = "/downloads/host/win-x64/lates
 
 struct PreparationSettings {
   std::string manifest_url;      // the full manifest URL text
-  std::string release_key_text;  // 64 hexadecimal digits; any other length: not configured
+  std::string release_key_text;  // 64 hexadecimal digits; empty in a build never configured
   DownloadClientSettings client; // the built-in roots by default
 };
 

@@ -323,6 +323,18 @@ TEST_F(LaunchChoice, AnnouncedOversizeIsRefusedBeforeTheBodyArrives) {
   EXPECT_EQ(failure(), std::string(kNoCopy) + "Release manifest is too large");
 }
 
+// A read error of the manifest body is the update's error itself, under no
+// message of the attempt's own.
+TEST_F(LaunchChoice, ManifestBodyCutOffFailsWithTheReadErrorAsIs) {
+  const auto release = publish(test::release_files(1), 1);
+  test::Answer cut = test::Answer::body(release.envelope.substr(0, release.envelope.size() / 2));
+  cut.content_length = release.envelope.size();
+  cut.ending = test::Ending::Cut;
+  server.on(std::string(test::kManifestTarget), cut);
+  const std::string text = failure();
+  EXPECT_TRUE(text.starts_with(std::string(kNoCopy) + "Transferred a partial file: ")) << text;
+}
+
 // ---- A package that does not match its signed size or digest.
 
 struct PackageCase {
@@ -373,6 +385,14 @@ INSTANTIATE_TEST_SUITE_P(
                       return test::Answer::body(changed);
                     },
                     "Downloaded package failed its integrity check"},
+        PackageCase{"connection cut mid-body",
+                    [](const std::string& p) {
+                      test::Answer cut = test::Answer::body(p.substr(0, p.size() / 2));
+                      cut.content_length = p.size();
+                      cut.ending = test::Ending::Cut;
+                      return cut;
+                    },
+                    "Download was interrupted: Transferred a partial file: "},
         PackageCase{"not found",
                     [](const std::string&) { return test::Answer::status_only(404, "Not Found"); },
                     "Cannot download ORVO Support: "}),
