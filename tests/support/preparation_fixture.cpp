@@ -1,9 +1,8 @@
 #include "support/preparation_fixture.hpp"
 
-#include <stdexcept>
-
 #include <algorithm>
 #include <cstdlib>
+#include <stdexcept>
 
 #include "core/sha256.hpp"
 
