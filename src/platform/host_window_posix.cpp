@@ -164,6 +164,47 @@ bool offers_ping(Display* display, Window window, Atom ping) {
 
 std::atomic<long> g_ping_token{1};
 
+bool has_property(Display* display, Window window, Atom name) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  const int status = XGetWindowProperty(display, window, name, 0, 0, False, AnyPropertyType,
+                                        &type, &format, &count, &after, &data);
+  if (data != nullptr) XFree(data);
+  return status == Success && type != None;
+}
+
+// Deeper than any window manager's frame; a bound against hostile trees.
+constexpr int kFrameDepth = 8;
+
+// Under a reparenting window manager the children of the root are its frames,
+// and the application's own window, the one with its properties, lies inside
+// them, marked with WM_STATE. Without such a manager (or for a window it does
+// not manage) the child of the root is the application's window itself.
+Window application_window(Display* display, Window top, Atom wm_state) {
+  if (has_property(display, top, wm_state)) return top;
+  std::vector<Window> level = {top};
+  for (int depth = 0; depth < kFrameDepth && !level.empty(); ++depth) {
+    std::vector<Window> below;
+    for (const Window window : level) {
+      Window root = 0;
+      Window parent = 0;
+      Window* children = nullptr;
+      unsigned int count = 0;
+      if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) continue;
+      below.insert(below.end(), children, children + count);
+      if (children != nullptr) XFree(children);
+    }
+    for (const Window window : below) {
+      if (has_property(display, window, wm_state)) return window;
+    }
+    level = std::move(below);
+  }
+  return top;
+}
+
 }  // namespace
 
 WindowSystem::WindowSystem() {
@@ -200,10 +241,12 @@ void WindowSystem::enumerate_windows(WindowVisitor visit, std::intptr_t param) c
   if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0) {
     return;
   }
-  for (unsigned int i = 0; i < count; ++i) {
-    if (!visit(WindowHandle{display, children[i]}, param)) break;
-  }
+  const std::vector<Window> tops(children, children + count);
   if (children != nullptr) XFree(children);
+  const Atom wm_state = XInternAtom(display, "WM_STATE", False);
+  for (const Window top : tops) {
+    if (!visit(WindowHandle{display, application_window(display, top, wm_state)}, param)) break;
+  }
 }
 
 bool WindowSystem::wait_input_idle(const Process& process,

@@ -96,6 +96,8 @@ const MatchCase kMatchCases[] = {
     {"the host window", "", false, true},
     {"a title set only as WM_NAME", "legacy_title", false, true},
     {"a longer class after the prefix", "class WindowsForms10.", false, true},
+    {"inside a window manager's frame", "framed", false, true},
+    {"hidden inside a frame", "framed\nhidden", false, false},
     {"hidden", "hidden", false, false},
     {"a title with a trailing blank", "title ORVO Host ", false, false},
     {"a title in other letters", "title ORVO HOST", false, false},
@@ -151,7 +153,8 @@ TEST_F(WindowLayer, OnlyAShownWindowIsReadyAndOnlyAnAnsweringOneAnswers) {
     std::string behaviour;
     bool input_idle;
     bool answers;
-  } cases[] = {{"", true, true}, {"hang", true, false}, {"hidden", false, true}};
+  } cases[] = {
+      {"", true, true}, {"hang", true, false}, {"hidden", false, true}, {"framed", true, true}};
   for (const auto& c : cases) {
     ShownHost host(c.behaviour);
     const platform::WindowSystem windows;
