@@ -38,7 +38,7 @@ class WindowSystem {
   WindowSystem& operator=(const WindowSystem&) = delete;
   ~WindowSystem();
 
-  // Visits the top-level windows in stacking order, bottom first. On POSIX a
+  // Visits the top-level windows in stacking order, top first. On POSIX a
   // window manager's frame is visited as the application window inside it.
   void enumerate_windows(WindowVisitor visit, std::intptr_t param) const;
 

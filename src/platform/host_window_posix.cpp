@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -241,7 +242,10 @@ void WindowSystem::enumerate_windows(WindowVisitor visit, std::intptr_t param) c
   if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0) {
     return;
   }
-  const std::vector<Window> tops(children, children + count);
+  // The server lists the children bottom first; the desktop's enumeration
+  // starts at the top.
+  const std::vector<Window> tops(std::reverse_iterator(children + count),
+                                 std::reverse_iterator(children));
   if (children != nullptr) XFree(children);
   const Atom wm_state = XInternAtom(display, "WM_STATE", False);
   for (const Window top : tops) {

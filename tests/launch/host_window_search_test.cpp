@@ -167,6 +167,18 @@ TEST_F(WindowLayer, OnlyAShownWindowIsReadyAndOnlyAnAnsweringOneAnswers) {
   }
 }
 
+// As with the desktop's own enumeration, the window on top comes first.
+TEST_F(WindowLayer, OfTwoMatchingWindowsTheUpperOneIsFound) {
+  const std::string upper_class = "WindowsForms10.upper";
+  ShownHost host("second_class " + upper_class);
+  const platform::WindowSystem windows;
+  const HostWindowSearch search = search_windows(windows, platform::process_id(host.process()));
+  ASSERT_NE(search.window, platform::kNoWindow);
+  std::u16string class_units(kWindowClassUnits, u'\0');
+  const std::size_t length = platform::window_class_name(search.window, class_units);
+  EXPECT_EQ(utf16_text(std::u16string_view(class_units).substr(0, length)), upper_class);
+}
+
 TEST_F(WindowLayer, AServerThatGoesAwayLeavesAConnectionWithoutWindows) {
   const platform::WindowSystem windows;
   server().stop();

@@ -11,6 +11,8 @@
 //                     manager does, and mark it with WM_STATE as managed
 //   hang              never answer _NET_WM_PING
 //   exit_after_ms N   exit with code 0 N ms after the window is shown
+//   second_class TEXT then show a second window, above the first, whose class
+//                     part of WM_CLASS is TEXT
 //   ready_file PATH   once the window exists, write the process id there
 // (outside the version folder, whose files the launcher checks). It
 // exits through _exit only, so that a sanitizer build reports no leaks of a
@@ -42,6 +44,7 @@ struct Behaviour {
   bool hang = false;
   std::optional<int> exit_after_ms;
   std::string ready_file;
+  std::optional<std::string> second_class;
 };
 
 Behaviour read_behaviour() {
@@ -62,6 +65,7 @@ Behaviour read_behaviour() {
     if (name == "hang") behaviour.hang = true;
     if (name == "exit_after_ms") behaviour.exit_after_ms = std::stoi(value);
     if (name == "ready_file") behaviour.ready_file = value;
+    if (name == "second_class") behaviour.second_class = value;
   }
   return behaviour;
 }
@@ -123,6 +127,11 @@ int main() {
     _exit(70);
   }
   show_window(display, behaviour);
+  if (behaviour.second_class) {
+    Behaviour second = behaviour;
+    second.window_class = *behaviour.second_class;
+    show_window(display, second);
+  }
   if (!behaviour.ready_file.empty()) {
     // Written under another name and renamed, so that a reader never sees it half done.
     const std::string part = behaviour.ready_file + ".part";
