@@ -48,6 +48,37 @@ void on_lost_connection(Display*, void*) {}
 
 Display* display_of(WindowHandle window) { return static_cast<Display*>(window.display); }
 
+// One property read (of at most length 32-bit units); the reply's data is
+// freed with the value.
+class PropertyReply {
+ public:
+  PropertyReply(Display* display, Window window, Atom name, long length, Atom wanted) {
+    ok_ = XGetWindowProperty(display, window, name, 0, length, False, wanted, &type_, &format_,
+                             &count_, &after_, &data_) == Success &&
+          type_ != None;
+  }
+  PropertyReply(const PropertyReply&) = delete;
+  PropertyReply& operator=(const PropertyReply&) = delete;
+  ~PropertyReply() {
+    if (data_ != nullptr) XFree(data_);
+  }
+
+  // Whether the window has the property at all.
+  bool exists() const { return ok_; }
+  Atom type() const { return type_; }
+  int format() const { return format_; }
+  unsigned long count() const { return data_ != nullptr ? count_ : 0; }
+  const unsigned char* data() const { return data_; }
+
+ private:
+  bool ok_ = false;
+  Atom type_ = None;
+  int format_ = 0;
+  unsigned long count_ = 0;
+  unsigned long after_ = 0;
+  unsigned char* data_ = nullptr;
+};
+
 struct Property {
   Atom type = None;
   std::string bytes;
@@ -55,21 +86,12 @@ struct Property {
 
 // An 8-bit property, cut at 4 KiB: no text buffer of the search holds more.
 std::optional<Property> read_text_property(Display* display, Window window, Atom name) {
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long after = 0;
-  unsigned char* data = nullptr;
-  const int status = XGetWindowProperty(display, window, name, 0, 1024, False, AnyPropertyType,
-                                        &type, &format, &count, &after, &data);
-  if (status != Success || type == None) {
-    if (data != nullptr) XFree(data);
-    return std::nullopt;
+  const PropertyReply reply(display, window, name, 1024, AnyPropertyType);
+  if (!reply.exists() || reply.format() != 8) return std::nullopt;
+  Property property{.type = reply.type(), .bytes = {}};
+  if (reply.count() > 0) {
+    property.bytes.assign(reinterpret_cast<const char*>(reply.data()), reply.count());
   }
-  Property property{.type = type, .bytes = {}};
-  if (format == 8 && data != nullptr) property.bytes.assign(reinterpret_cast<char*>(data), count);
-  if (data != nullptr) XFree(data);
-  if (format != 8) return std::nullopt;
   return property;
 }
 
@@ -166,15 +188,7 @@ bool offers_ping(Display* display, Window window, Atom ping) {
 std::atomic<long> g_ping_token{1};
 
 bool has_property(Display* display, Window window, Atom name) {
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long after = 0;
-  unsigned char* data = nullptr;
-  const int status = XGetWindowProperty(display, window, name, 0, 0, False, AnyPropertyType,
-                                        &type, &format, &count, &after, &data);
-  if (data != nullptr) XFree(data);
-  return status == Success && type != None;
+  return PropertyReply(display, window, name, 0, AnyPropertyType).exists();
 }
 
 // Deeper than any window manager's frame; a bound against hostile trees.
@@ -321,20 +335,14 @@ bool WindowSystem::answers(WindowHandle window, std::chrono::milliseconds timeou
 std::uint32_t window_process_id(WindowHandle window) {
   Display* display = display_of(window);
   if (display == nullptr) return 0;
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long after = 0;
-  unsigned char* data = nullptr;
-  const Atom pid_atom = XInternAtom(display, "_NET_WM_PID", False);
-  const int status = XGetWindowProperty(display, window.id, pid_atom, 0, 1, False, XA_CARDINAL,
-                                        &type, &format, &count, &after, &data);
+  const PropertyReply reply(display, window.id, XInternAtom(display, "_NET_WM_PID", False), 1,
+                            XA_CARDINAL);
   std::uint32_t pid = 0;
   // Xlib hands out 32-bit items as longs.
-  if (status == Success && type == XA_CARDINAL && format == 32 && count == 1 && data != nullptr) {
-    pid = static_cast<std::uint32_t>(*reinterpret_cast<unsigned long*>(data));
+  if (reply.exists() && reply.type() == XA_CARDINAL && reply.format() == 32 &&
+      reply.count() == 1) {
+    pid = static_cast<std::uint32_t>(*reinterpret_cast<const unsigned long*>(reply.data()));
   }
-  if (data != nullptr) XFree(data);
   return pid;
 }
 
