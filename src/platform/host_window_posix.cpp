@@ -313,6 +313,9 @@ bool WindowSystem::answers(WindowHandle window, std::chrono::milliseconds timeou
   XFlush(display);
 
   const auto deadline = std::chrono::steady_clock::now() + timeout;
+  // A connection that the server has closed stays readable for ever; once
+  // what it still held is read, no answer can come.
+  bool closed = false;
   for (;;) {
     while (XPending(display) > 0) {
       XEvent reply{};
@@ -324,11 +327,13 @@ bool WindowSystem::answers(WindowHandle window, std::chrono::milliseconds timeou
         return true;
       }
     }
+    if (closed) return false;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
     pollfd connection{.fd = ConnectionNumber(display), .events = POLLIN, .revents = 0};
     if (::poll(&connection, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) return false;
+    closed = (connection.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
   }
 }
 

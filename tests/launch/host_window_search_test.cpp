@@ -185,6 +185,23 @@ TEST_F(WindowLayer, AServerThatGoesAwayLeavesAConnectionWithoutWindows) {
   EXPECT_EQ(count_windows(windows), 0);
 }
 
+TEST_F(WindowLayer, AServerThatGoesAwayMidSearchLeavesWindowsThatAreNoLongerThere) {
+  ShownHost host("");
+  const platform::WindowSystem windows;
+  const platform::WindowHandle window =
+      first_window_of(windows, platform::process_id(host.process()));
+  ASSERT_NE(window, platform::kNoWindow);
+  server().stop();
+
+  EXPECT_EQ(platform::window_process_id(window), 0U);
+  EXPECT_FALSE(platform::window_visible(window));
+  std::u16string units(kWindowTitleUnits, u'x');
+  EXPECT_EQ(platform::window_title(window, units), 0U);
+  EXPECT_EQ(platform::window_class_name(window, units), 0U);
+  EXPECT_FALSE(windows.wait_input_idle(host.process(), std::chrono::milliseconds(100)));
+  EXPECT_FALSE(windows.answers(window, std::chrono::milliseconds(200)));
+}
+
 TEST(WindowLayerWithoutDisplay, FindsNoWindowsAndDoesNotFail) {
   const char* previous = std::getenv("DISPLAY");
   const std::optional<std::string> saved =
