@@ -38,7 +38,8 @@ class WindowSystem {
   WindowSystem& operator=(const WindowSystem&) = delete;
   ~WindowSystem();
 
-  // Visits the top-level windows in stacking order, bottom first.
+  // Visits the top-level windows in stacking order, top first. On POSIX a
+  // window manager's frame is visited as the application window inside it.
   void enumerate_windows(WindowVisitor visit, std::intptr_t param) const;
 
   // Whether the process is ready for input within the time-out. On POSIX:

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <iterator>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -47,6 +48,37 @@ void on_lost_connection(Display*, void*) {}
 
 Display* display_of(WindowHandle window) { return static_cast<Display*>(window.display); }
 
+// One property read (of at most length 32-bit units); the reply's data is
+// freed with the value.
+class PropertyReply {
+ public:
+  PropertyReply(Display* display, Window window, Atom name, long length, Atom wanted) {
+    ok_ = XGetWindowProperty(display, window, name, 0, length, False, wanted, &type_, &format_,
+                             &count_, &after_, &data_) == Success &&
+          type_ != None;
+  }
+  PropertyReply(const PropertyReply&) = delete;
+  PropertyReply& operator=(const PropertyReply&) = delete;
+  ~PropertyReply() {
+    if (data_ != nullptr) XFree(data_);
+  }
+
+  // Whether the window has the property at all.
+  bool exists() const { return ok_; }
+  Atom type() const { return type_; }
+  int format() const { return format_; }
+  unsigned long count() const { return data_ != nullptr ? count_ : 0; }
+  const unsigned char* data() const { return data_; }
+
+ private:
+  bool ok_ = false;
+  Atom type_ = None;
+  int format_ = 0;
+  unsigned long count_ = 0;
+  unsigned long after_ = 0;
+  unsigned char* data_ = nullptr;
+};
+
 struct Property {
   Atom type = None;
   std::string bytes;
@@ -54,21 +86,12 @@ struct Property {
 
 // An 8-bit property, cut at 4 KiB: no text buffer of the search holds more.
 std::optional<Property> read_text_property(Display* display, Window window, Atom name) {
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long after = 0;
-  unsigned char* data = nullptr;
-  const int status = XGetWindowProperty(display, window, name, 0, 1024, False, AnyPropertyType,
-                                        &type, &format, &count, &after, &data);
-  if (status != Success || type == None) {
-    if (data != nullptr) XFree(data);
-    return std::nullopt;
+  const PropertyReply reply(display, window, name, 1024, AnyPropertyType);
+  if (!reply.exists() || reply.format() != 8) return std::nullopt;
+  Property property{.type = reply.type(), .bytes = {}};
+  if (reply.count() > 0) {
+    property.bytes.assign(reinterpret_cast<const char*>(reply.data()), reply.count());
   }
-  Property property{.type = type, .bytes = {}};
-  if (format == 8 && data != nullptr) property.bytes.assign(reinterpret_cast<char*>(data), count);
-  if (data != nullptr) XFree(data);
-  if (format != 8) return std::nullopt;
   return property;
 }
 
@@ -164,6 +187,39 @@ bool offers_ping(Display* display, Window window, Atom ping) {
 
 std::atomic<long> g_ping_token{1};
 
+bool has_property(Display* display, Window window, Atom name) {
+  return PropertyReply(display, window, name, 0, AnyPropertyType).exists();
+}
+
+// Deeper than any window manager's frame; a bound against hostile trees.
+constexpr int kFrameDepth = 8;
+
+// Under a reparenting window manager the children of the root are its frames,
+// and the application's own window, the one with its properties, lies inside
+// them, marked with WM_STATE. Without such a manager (or for a window it does
+// not manage) the child of the root is the application's window itself.
+Window application_window(Display* display, Window top, Atom wm_state) {
+  if (has_property(display, top, wm_state)) return top;
+  std::vector<Window> level = {top};
+  for (int depth = 0; depth < kFrameDepth && !level.empty(); ++depth) {
+    std::vector<Window> below;
+    for (const Window window : level) {
+      Window root = 0;
+      Window parent = 0;
+      Window* children = nullptr;
+      unsigned int count = 0;
+      if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) continue;
+      below.insert(below.end(), children, children + count);
+      if (children != nullptr) XFree(children);
+    }
+    for (const Window window : below) {
+      if (has_property(display, window, wm_state)) return window;
+    }
+    level = std::move(below);
+  }
+  return top;
+}
+
 }  // namespace
 
 WindowSystem::WindowSystem() {
@@ -200,10 +256,15 @@ void WindowSystem::enumerate_windows(WindowVisitor visit, std::intptr_t param) c
   if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0) {
     return;
   }
-  for (unsigned int i = 0; i < count; ++i) {
-    if (!visit(WindowHandle{display, children[i]}, param)) break;
-  }
+  // The server lists the children bottom first; the desktop's enumeration
+  // starts at the top.
+  const std::vector<Window> tops(std::reverse_iterator(children + count),
+                                 std::reverse_iterator(children));
   if (children != nullptr) XFree(children);
+  const Atom wm_state = XInternAtom(display, "WM_STATE", False);
+  for (const Window top : tops) {
+    if (!visit(WindowHandle{display, application_window(display, top, wm_state)}, param)) break;
+  }
 }
 
 bool WindowSystem::wait_input_idle(const Process& process,
@@ -252,6 +313,9 @@ bool WindowSystem::answers(WindowHandle window, std::chrono::milliseconds timeou
   XFlush(display);
 
   const auto deadline = std::chrono::steady_clock::now() + timeout;
+  // A connection that the server has closed stays readable for ever; once
+  // what it still held is read, no answer can come.
+  bool closed = false;
   for (;;) {
     while (XPending(display) > 0) {
       XEvent reply{};
@@ -263,31 +327,27 @@ bool WindowSystem::answers(WindowHandle window, std::chrono::milliseconds timeou
         return true;
       }
     }
+    if (closed) return false;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
     pollfd connection{.fd = ConnectionNumber(display), .events = POLLIN, .revents = 0};
     if (::poll(&connection, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) return false;
+    closed = (connection.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
   }
 }
 
 std::uint32_t window_process_id(WindowHandle window) {
   Display* display = display_of(window);
   if (display == nullptr) return 0;
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long after = 0;
-  unsigned char* data = nullptr;
-  const Atom pid_atom = XInternAtom(display, "_NET_WM_PID", False);
-  const int status = XGetWindowProperty(display, window.id, pid_atom, 0, 1, False, XA_CARDINAL,
-                                        &type, &format, &count, &after, &data);
+  const PropertyReply reply(display, window.id, XInternAtom(display, "_NET_WM_PID", False), 1,
+                            XA_CARDINAL);
   std::uint32_t pid = 0;
   // Xlib hands out 32-bit items as longs.
-  if (status == Success && type == XA_CARDINAL && format == 32 && count == 1 && data != nullptr) {
-    pid = static_cast<std::uint32_t>(*reinterpret_cast<unsigned long*>(data));
+  if (reply.exists() && reply.type() == XA_CARDINAL && reply.format() == 32 &&
+      reply.count() == 1) {
+    pid = static_cast<std::uint32_t>(*reinterpret_cast<const unsigned long*>(reply.data()));
   }
-  if (data != nullptr) XFree(data);
   return pid;
 }
 

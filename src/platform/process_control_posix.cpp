@@ -62,6 +62,12 @@ core::Result<Process> start_process(const std::filesystem::path& program,
       failed != 0) {
     return std::unexpected(os_error(failed));
   }
+  // Not every library marks its descriptors close-on-exec (curl's sockets and
+  // wake-up pipes, for one); the host gets the standard three and nothing else.
+  if (const int failed = ::posix_spawn_file_actions_addclosefrom_np(actions.get(), 3);
+      failed != 0) {
+    return std::unexpected(os_error(failed));
+  }
   std::string name = program.string();
   char* argv[] = {name.data(), nullptr};
   pid_t pid = -1;

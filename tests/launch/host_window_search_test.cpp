@@ -96,6 +96,8 @@ const MatchCase kMatchCases[] = {
     {"the host window", "", false, true},
     {"a title set only as WM_NAME", "legacy_title", false, true},
     {"a longer class after the prefix", "class WindowsForms10.", false, true},
+    {"inside a window manager's frame", "framed", false, true},
+    {"hidden inside a frame", "framed\nhidden", false, false},
     {"hidden", "hidden", false, false},
     {"a title with a trailing blank", "title ORVO Host ", false, false},
     {"a title in other letters", "title ORVO HOST", false, false},
@@ -151,7 +153,8 @@ TEST_F(WindowLayer, OnlyAShownWindowIsReadyAndOnlyAnAnsweringOneAnswers) {
     std::string behaviour;
     bool input_idle;
     bool answers;
-  } cases[] = {{"", true, true}, {"hang", true, false}, {"hidden", false, true}};
+  } cases[] = {
+      {"", true, true}, {"hang", true, false}, {"hidden", false, true}, {"framed", true, true}};
   for (const auto& c : cases) {
     ShownHost host(c.behaviour);
     const platform::WindowSystem windows;
@@ -164,10 +167,39 @@ TEST_F(WindowLayer, OnlyAShownWindowIsReadyAndOnlyAnAnsweringOneAnswers) {
   }
 }
 
+// As with the desktop's own enumeration, the window on top comes first.
+TEST_F(WindowLayer, OfTwoMatchingWindowsTheUpperOneIsFound) {
+  const std::string upper_class = "WindowsForms10.upper";
+  ShownHost host("second_class " + upper_class);
+  const platform::WindowSystem windows;
+  const HostWindowSearch search = search_windows(windows, platform::process_id(host.process()));
+  ASSERT_NE(search.window, platform::kNoWindow);
+  std::u16string class_units(kWindowClassUnits, u'\0');
+  const std::size_t length = platform::window_class_name(search.window, class_units);
+  EXPECT_EQ(utf16_text(std::u16string_view(class_units).substr(0, length)), upper_class);
+}
+
 TEST_F(WindowLayer, AServerThatGoesAwayLeavesAConnectionWithoutWindows) {
   const platform::WindowSystem windows;
   server().stop();
   EXPECT_EQ(count_windows(windows), 0);
+}
+
+TEST_F(WindowLayer, AServerThatGoesAwayMidSearchLeavesWindowsThatAreNoLongerThere) {
+  ShownHost host("");
+  const platform::WindowSystem windows;
+  const platform::WindowHandle window =
+      first_window_of(windows, platform::process_id(host.process()));
+  ASSERT_NE(window, platform::kNoWindow);
+  server().stop();
+
+  EXPECT_EQ(platform::window_process_id(window), 0U);
+  EXPECT_FALSE(platform::window_visible(window));
+  std::u16string units(kWindowTitleUnits, u'x');
+  EXPECT_EQ(platform::window_title(window, units), 0U);
+  EXPECT_EQ(platform::window_class_name(window, units), 0U);
+  EXPECT_FALSE(windows.wait_input_idle(host.process(), std::chrono::milliseconds(100)));
+  EXPECT_FALSE(windows.answers(window, std::chrono::milliseconds(200)));
 }
 
 TEST(WindowLayerWithoutDisplay, FindsNoWindowsAndDoesNotFail) {

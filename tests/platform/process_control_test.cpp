@@ -2,10 +2,13 @@
 // which reads what to do from a behaviour file in its working folder.
 #include "platform/process_control.hpp"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/temp_dir.hpp"
 #include "support/test_host.hpp"
@@ -63,6 +66,29 @@ TEST(ProcessControl, EndingARunningProcessReportsTheSignalAndDroppingReapsIt) {
 
   *started = Process();
   EXPECT_FALSE(test::process_exists(pid));
+}
+
+// Libraries of the launcher (curl's sockets among them) open descriptors that
+// are not closed on exec; none of them may reach the host.
+TEST(ProcessControl, TheStartedProgramGetsOnlyTheStandardDescriptors) {
+  HostFolder host("delay_ms 60000\n");
+  const int inheritable = ::open(host.program.c_str(), O_RDONLY);
+  ASSERT_GE(inheritable, 0);
+  auto started = start_process(host.program, host.dir.path());
+  ::close(inheritable);
+  ASSERT_TRUE(started) << started.error().chain_text();
+
+  std::vector<std::string> others;
+  const fs::path fds = "/proc/" + std::to_string(started->pid()) + "/fd";
+  for (const auto& entry : fs::directory_iterator(fds)) {
+    const std::string name = entry.path().filename().string();
+    if (name != "0" && name != "1" && name != "2") {
+      others.push_back(name + " -> " + fs::read_symlink(entry.path()).string());
+    }
+  }
+  EXPECT_TRUE(others.empty()) << testing::PrintToString(others);
+  ASSERT_TRUE(end_process(*started, 1));
+  ASSERT_TRUE(wait_for_exit(*started));
 }
 
 TEST(ProcessControl, AStartThatCannotHappenGivesTheSystemError) {

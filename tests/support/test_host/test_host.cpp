@@ -7,8 +7,12 @@
 //   class TEXT        class part of WM_CLASS ("WindowsForms10.Window.8.app.0.test")
 //   legacy_title      set the title only as WM_NAME, not as _NET_WM_NAME
 //   hidden            create the window but never map it
+//   framed            put the window inside a frame, as a reparenting window
+//                     manager does, and mark it with WM_STATE as managed
 //   hang              never answer _NET_WM_PING
 //   exit_after_ms N   exit with code 0 N ms after the window is shown
+//   second_class TEXT then show a second window, above the first, whose class
+//                     part of WM_CLASS is TEXT
 //   ready_file PATH   once the window exists, write the process id there
 // (outside the version folder, whose files the launcher checks). It
 // exits through _exit only, so that a sanitizer build reports no leaks of a
@@ -36,9 +40,11 @@ struct Behaviour {
   std::string window_class = "WindowsForms10.Window.8.app.0.test";
   bool legacy_title = false;
   bool hidden = false;
+  bool framed = false;
   bool hang = false;
   std::optional<int> exit_after_ms;
   std::string ready_file;
+  std::optional<std::string> second_class;
 };
 
 Behaviour read_behaviour() {
@@ -55,9 +61,11 @@ Behaviour read_behaviour() {
     if (name == "class") behaviour.window_class = value;
     if (name == "legacy_title") behaviour.legacy_title = true;
     if (name == "hidden") behaviour.hidden = true;
+    if (name == "framed") behaviour.framed = true;
     if (name == "hang") behaviour.hang = true;
     if (name == "exit_after_ms") behaviour.exit_after_ms = std::stoi(value);
     if (name == "ready_file") behaviour.ready_file = value;
+    if (name == "second_class") behaviour.second_class = value;
   }
   return behaviour;
 }
@@ -72,7 +80,21 @@ void set_text_property(Display* display, Window window, const char* name, const 
 
 Window show_window(Display* display, const Behaviour& behaviour) {
   const Window root = DefaultRootWindow(display);
-  const Window window = XCreateSimpleWindow(display, root, 0, 0, 200, 100, 0, 0, 0);
+  Window parent = root;
+  if (behaviour.framed) {
+    // A frame of two levels, as window managers with decorations build them.
+    parent = XCreateSimpleWindow(display, root, 0, 0, 220, 140, 0, 0, 0);
+    XMapWindow(display, parent);
+    parent = XCreateSimpleWindow(display, parent, 10, 30, 200, 100, 0, 0, 0);
+    XMapWindow(display, parent);
+  }
+  const Window window = XCreateSimpleWindow(display, parent, 0, 0, 200, 100, 0, 0, 0);
+  if (behaviour.framed) {
+    const Atom wm_state = XInternAtom(display, "WM_STATE", False);
+    const long state[2] = {NormalState, static_cast<long>(None)};
+    XChangeProperty(display, window, wm_state, wm_state, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(state), 2);
+  }
   if (behaviour.legacy_title) {
     set_text_property(display, window, "WM_NAME", "STRING", behaviour.title);
   } else {
@@ -105,6 +127,11 @@ int main() {
     _exit(70);
   }
   show_window(display, behaviour);
+  if (behaviour.second_class) {
+    Behaviour second = behaviour;
+    second.window_class = *behaviour.second_class;
+    show_window(display, second);
+  }
   if (!behaviour.ready_file.empty()) {
     // Written under another name and renamed, so that a reader never sees it half done.
     const std::string part = behaviour.ready_file + ".part";
