@@ -52,6 +52,11 @@ class ProxyVariables {
 // download thread outlives the test; false when one still runs.
 bool workers_finished(const std::shared_ptr<const core::DownloadClient>& client);
 
+// Waits (30 s at most) until no download thread of this process runs any more:
+// for tests whose client lives inside the code under test. A detached worker
+// still running at exit would be reported as a leak by the sanitizers.
+bool no_download_threads_left();
+
 // Long enough never to run out unless a test is about running out.
 inline constexpr std::uint64_t kGenerousSeconds = 30;
 

@@ -48,6 +48,11 @@ PreparationFixture::PreparationFixture() {
   settings.client.roots_pem = server.ca_pem();
 }
 
+void PreparationFixture::TearDown() {
+  server.stop();
+  EXPECT_TRUE(no_download_threads_left());
+}
+
 release_tool::PackedRelease PreparationFixture::publish(std::vector<ReleaseFile> files,
                                                         std::uint64_t sequence) {
   auto packed = build_release(signer, dir / ("release-" + std::to_string(++releases_)), files,

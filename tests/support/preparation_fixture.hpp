@@ -48,6 +48,8 @@ std::string describe(const core::WorkerMessage& message);
 class PreparationFixture : public testing::Test {
  protected:
   PreparationFixture();
+  // Ends the server's connections and waits for the attempt's download threads.
+  void TearDown() override;
 
   // A release packed and signed for the server: the manifest target answers
   // with its envelope and kPackageTarget with its package.
