@@ -136,6 +136,9 @@ int run_demo() {
   std::printf("\n");
   print_log(log_path);
 
+  // Download threads end by themselves shortly after their body; the process waits for them.
+  test::no_download_threads_left();
+
   const bool both = first && second;
   std::printf("\n%s\n", both ? "Demo succeeded: both attempts launched the host"
                              : "Demo failed: an attempt did not launch the host");
