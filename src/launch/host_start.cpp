@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/launcher_log.hpp"
+#include "core/post_progress.hpp"
 #include "launch/host_window_search.hpp"
 #include "platform/host_window.hpp"
 #include "platform/process_control.hpp"
@@ -90,10 +91,8 @@ core::Result<void> open_host(const core::PreparationContext& context, core::Laun
   std::vector<std::filesystem::path> excluded;
   core::LaunchCandidate candidate = std::move(first);
   for (;;) {
-    sender.send(
-        core::Progress{.text = std::string(excluded.empty() ? kOpeningText : kOpeningPreviousText),
-                       .mode = core::ProgressMode::Determinate,
-                       .percent = 100});
+    core::post_progress(sender, std::string(excluded.empty() ? kOpeningText : kOpeningPreviousText),
+                        core::ProgressMode::Determinate, 100);
 
     auto started = start_host(candidate, cancel);
     if (started) {
