@@ -4,9 +4,13 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvo::core {
+
+// The host program every release carries at its root, the file that is started.
+inline constexpr std::string_view kHostExecutableName = "ORVO.Host.exe";
 
 struct SignedEnvelope {
   std::string payload;    // Base64 of the manifest's JSON bytes

@@ -19,8 +19,6 @@ namespace orvo::core {
 namespace {
 
 constexpr std::size_t kCopyBufferBytes = 65'536;
-// The one file a version folder is started from; it alone must be executable.
-constexpr std::string_view kHostExecutable = "ORVO.Host.exe";
 
 struct Extraction {
   const std::filesystem::path& destination;
@@ -68,8 +66,9 @@ Result<void> extract_file(Extraction& extraction, const std::string& name,
 
   const std::filesystem::path target_path = extraction.destination / name;
   if (auto made = platform::create_folders(target_path.parent_path()); !made) return made;
+  // The file a version folder is started from is the only one that must be executable.
   const auto mode =
-      name == kHostExecutable ? platform::FileMode::Executable : platform::FileMode::Regular;
+      name == kHostExecutableName ? platform::FileMode::Executable : platform::FileMode::Regular;
   auto target = platform::File::create_new(target_path, mode);
   if (!target) return fail(std::move(target).error());
   if (auto copied = copy_data(extraction, data, *target, signed_file.size); !copied) return copied;

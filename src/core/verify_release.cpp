@@ -25,7 +25,6 @@ constexpr std::uint64_t kMaxPackageSize = 0x40000000;
 constexpr std::size_t kMaxFiles = 10000;
 constexpr std::uint64_t kMaxFileSize = 0x20000000;
 constexpr std::uint64_t kMaxInstalledSize = 0x80000000;
-constexpr std::string_view kHostExecutable = "ORVO.Host.exe";
 
 bool is_version_byte(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
@@ -147,7 +146,7 @@ bool same_release(const Manifest& a, const Manifest& b) {
 
 bool has_host_executable(std::span<const ManifestFile> files) {
   for (const ManifestFile& file : files) {
-    if (file.path == kHostExecutable) return true;
+    if (file.path == kHostExecutableName) return true;
   }
   return false;
 }

@@ -159,7 +159,7 @@ Result<LaunchCandidate> find_fallback_version(const PreparationContext& context,
 LaunchCandidate launch_candidate_for(const InstalledVersion& version, bool cached) {
   return LaunchCandidate{
       .folder = version.folder,
-      .host_exe = version.folder / "ORVO.Host.exe",
+      .host_exe = version.folder / kHostExecutableName,
       .version = version.manifest.version,
       .cached = cached,
   };

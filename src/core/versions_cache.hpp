@@ -17,10 +17,12 @@
 #include "core/error.hpp"
 #include "core/manifest.hpp"
 #include "core/preparation_context.hpp"
+#include "core/verify_release.hpp"
 
 namespace orvo::core {
 
-inline constexpr std::uint64_t kManifestReadLimit = 4'194'304;
+// A cached envelope is read up to the size an envelope may have at all.
+inline constexpr std::uint64_t kManifestReadLimit = kMaxEnvelopeBytes;
 inline constexpr std::uint64_t kMarkerReadLimit = 2;
 
 // A version folder whose envelope verified at the listing.
