@@ -1,39 +1,16 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <optional>
 #include <string>
 
 #include "core/cache_root.hpp"
+#include "support/scoped_variable.hpp"
 
 namespace orvo::core {
 namespace {
 
-// Sets or unsets LOCALAPPDATA for one test and puts the old value back.
-class LocalAppData {
- public:
-  explicit LocalAppData(const char* value) {
-    if (const char* old = ::getenv("LOCALAPPDATA")) saved_ = old;
-    if (value == nullptr) {
-      ::unsetenv("LOCALAPPDATA");
-    } else {
-      ::setenv("LOCALAPPDATA", value, 1);
-    }
-  }
-  ~LocalAppData() {
-    if (saved_) {
-      ::setenv("LOCALAPPDATA", saved_->c_str(), 1);
-    } else {
-      ::unsetenv("LOCALAPPDATA");
-    }
-  }
-
- private:
-  std::optional<std::string> saved_;
-};
-
 TEST(CacheRootTest, UnsetVariableIsTheOnlyFailure) {
-  LocalAppData unset(nullptr);
+  test::ScopedVariable unset("LOCALAPPDATA", std::nullopt);
   auto root = launcher_cache_root();
   ASSERT_FALSE(root.has_value());
   EXPECT_EQ(root.error().chain_text(), "Windows local application folder is unavailable");
@@ -52,7 +29,7 @@ TEST(CacheRootTest, JoinsWithoutDoublingSeparators) {
       {"relative dir", "relative dir/ORVO/HostLauncher"},
   };
   for (const Case& c : cases) {
-    LocalAppData set(c.value);
+    test::ScopedVariable set("LOCALAPPDATA", c.value);
     auto root = launcher_cache_root();
     ASSERT_TRUE(root.has_value()) << c.value;
     EXPECT_EQ(root->string(), c.expected) << c.value;

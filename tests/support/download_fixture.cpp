@@ -49,21 +49,7 @@ std::string read_once(core::DownloadBody& body) {
 }
 
 ProxyVariables::ProxyVariables() {
-  for (const char* name : kProxyVariables) {
-    const char* value = std::getenv(name);
-    saved_.emplace_back(name, value != nullptr ? std::optional<std::string>(value) : std::nullopt);
-    ::unsetenv(name);
-  }
-}
-
-ProxyVariables::~ProxyVariables() {
-  for (const auto& [name, value] : saved_) {
-    if (value) {
-      ::setenv(name.c_str(), value->c_str(), 1);
-    } else {
-      ::unsetenv(name.c_str());
-    }
-  }
+  for (const char* name : kProxyVariables) unset_.emplace_back(name, std::nullopt);
 }
 
 void ProxyVariables::set(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }

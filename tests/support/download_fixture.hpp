@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +17,7 @@
 #include "core/cancel_flag.hpp"
 #include "core/download_body.hpp"
 #include "core/download_client.hpp"
+#include "support/scoped_variable.hpp"
 #include "support/tls_server.hpp"
 
 namespace orvo::test {
@@ -40,12 +42,11 @@ class ProxyVariables {
   ProxyVariables();
   ProxyVariables(const ProxyVariables&) = delete;
   ProxyVariables& operator=(const ProxyVariables&) = delete;
-  ~ProxyVariables();
 
   void set(const char* name, const std::string& value);
 
  private:
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  std::deque<ScopedVariable> unset_;
 };
 
 // Waits (30 s at most) until no worker holds the client any more, so that no

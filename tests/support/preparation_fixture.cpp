@@ -10,24 +10,6 @@ namespace orvo::test {
 
 namespace fs = std::filesystem;
 
-ScopedVariable::ScopedVariable(const char* name, const std::optional<std::string>& value)
-    : name_(name) {
-  if (const char* old = std::getenv(name)) saved_ = old;
-  if (value) {
-    ::setenv(name, value->c_str(), 1);
-  } else {
-    ::unsetenv(name);
-  }
-}
-
-ScopedVariable::~ScopedVariable() {
-  if (saved_) {
-    ::setenv(name_.c_str(), saved_->c_str(), 1);
-  } else {
-    ::unsetenv(name_.c_str());
-  }
-}
-
 std::vector<ReleaseFile> release_files(std::uint64_t sequence) {
   return {{"ORVO.Host.exe", "host of release " + std::to_string(sequence)},
           {"lib/support.dll", std::string(3000, static_cast<char>('a' + sequence % 26))}};

@@ -18,6 +18,7 @@
 #include "core/worker_message.hpp"
 #include "support/download_fixture.hpp"
 #include "support/release_builder.hpp"
+#include "support/scoped_variable.hpp"
 #include "support/temp_dir.hpp"
 #include "support/tls_server.hpp"
 
@@ -25,19 +26,6 @@ namespace orvo::test {
 
 inline constexpr std::string_view kManifestTarget = "/downloads/host/win-x64/latest.json";
 inline constexpr std::string_view kPackageTarget = "/host.zip";
-
-// Sets an environment variable (nullopt: unsets it) and puts the old value back afterwards.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const std::optional<std::string>& value);
-  ScopedVariable(const ScopedVariable&) = delete;
-  ScopedVariable& operator=(const ScopedVariable&) = delete;
-  ~ScopedVariable();
-
- private:
-  std::string name_;
-  std::optional<std::string> saved_;
-};
 
 // The files of a test release of this sequence.
 std::vector<ReleaseFile> release_files(std::uint64_t sequence);

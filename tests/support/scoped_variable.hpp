@@ -1,0 +1,22 @@
+// Sets an environment variable (nullopt: unsets it) for the length of a test
+// and puts the old value back afterwards.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace orvo::test {
+
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const std::optional<std::string>& value);
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+  ~ScopedVariable();
+
+ private:
+  std::string name_;
+  std::optional<std::string> saved_;
+};
+
+}  // namespace orvo::test
