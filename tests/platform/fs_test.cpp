@@ -10,17 +10,17 @@
 #include <string>
 
 #include "platform/fs.hpp"
+#include "support/release_builder.hpp"
 #include "support/temp_dir.hpp"
 
 namespace orvo::platform {
 namespace {
 
 namespace fs = std::filesystem;
+using test::bytes_of;
 using test::read_file;
 using test::TempDir;
 using test::write_file;
-
-std::span<const std::byte> bytes_of(std::string_view text) { return std::as_bytes(std::span(text)); }
 
 TEST(FsTest, AttributesDescribeTheEntryItselfNotALinksTarget) {
   TempDir dir;
