@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "platform/process_control.hpp"
-#include "support/release_builder.hpp"
-#include "support/temp_dir.hpp"
-#include "support/test_host.hpp"
-#include "support/x_server.hpp"
+#include "support/release/release_builder.hpp"
+#include "support/fs/temp_dir.hpp"
+#include "support/host/test_host.hpp"
+#include "support/host/x_server.hpp"
 
 namespace orvo::launch {
 namespace {
