@@ -8,8 +8,8 @@
 
 #include "core/net/download_body.hpp"
 #include "core/net/download_client.hpp"
-#include "support/net/download_fixture.hpp"
 #include "support/fs/temp_dir.hpp"
+#include "support/net/download_fixture.hpp"
 #include "support/net/tls_server.hpp"
 
 namespace {

@@ -11,8 +11,8 @@
 
 #include "base/cancel_flag.hpp"
 #include "base/error.hpp"
-#include "core/context/preparation_context.hpp"
 #include "core/cache/versions_cache.hpp"
+#include "core/context/preparation_context.hpp"
 #include "core/context/worker_message.hpp"
 #include "platform/process.hpp"
 

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "core/release/sha256.hpp"
-#include "support/release/release_builder.hpp"
-#include "support/suite/run_program.hpp"
 #include "support/fs/temp_dir.hpp"
+#include "support/release/release_builder.hpp"
 #include "support/release/zip_builder.hpp"
+#include "support/suite/run_program.hpp"
 
 namespace orvo::test {
 namespace {

@@ -11,9 +11,9 @@
 #include "core/release/release_records.hpp"
 #include "core/release/sha256.hpp"
 #include "core/release/verify_release.hpp"
+#include "support/fs/temp_dir.hpp"
 #include "support/release/release_builder.hpp"
 #include "support/suite/run_program.hpp"
-#include "support/fs/temp_dir.hpp"
 
 namespace orvo::test {
 namespace {

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "core/cache/cache_root.hpp"
-#include "core/release/release_encoding.hpp"
 #include "core/cache/versions_cache.hpp"
+#include "core/release/release_encoding.hpp"
 
 namespace orvo::core {
 

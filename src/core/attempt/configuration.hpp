@@ -8,8 +8,8 @@
 
 #include "base/cancel_flag.hpp"
 #include "base/error.hpp"
-#include "core/context/preparation_context.hpp"
 #include "core/attempt/preparation_settings.hpp"
+#include "core/context/preparation_context.hpp"
 
 namespace orvo::core {
 

@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "core/attempt/configuration.hpp"
-#include "core/context/post_progress.hpp"
 #include "core/attempt/release_update.hpp"
+#include "core/context/post_progress.hpp"
 
 namespace orvo::core {
 

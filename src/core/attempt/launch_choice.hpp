@@ -5,9 +5,9 @@
 
 #include "base/cancel_flag.hpp"
 #include "base/error.hpp"
-#include "core/context/preparation_context.hpp"
 #include "core/attempt/preparation_settings.hpp"
 #include "core/cache/versions_cache.hpp"
+#include "core/context/preparation_context.hpp"
 #include "core/context/worker_message.hpp"
 
 namespace orvo::core {

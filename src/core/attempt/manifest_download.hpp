@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "base/cancel_flag.hpp"
+#include "base/error.hpp"
 #include "core/net/download_body.hpp"
 #include "core/net/download_client.hpp"
-#include "base/error.hpp"
 
 namespace orvo::core {
 

@@ -10,11 +10,11 @@
 #include <span>
 
 #include "base/cancel_flag.hpp"
+#include "base/error.hpp"
+#include "core/context/worker_message.hpp"
 #include "core/net/download_body.hpp"
 #include "core/net/download_client.hpp"
-#include "base/error.hpp"
 #include "core/release/manifest.hpp"
-#include "core/context/worker_message.hpp"
 
 namespace orvo::core {
 

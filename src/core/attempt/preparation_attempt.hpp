@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "base/cancel_flag.hpp"
-#include "core/context/post_progress.hpp"
 #include "core/attempt/preparation_settings.hpp"
+#include "core/context/post_progress.hpp"
 #include "core/context/worker_message.hpp"
 
 namespace orvo::core {

@@ -8,17 +8,18 @@
 #include <utility>
 #include <vector>
 
-#include "core/net/download_body.hpp"
-#include "core/url/download_url_policy.hpp"
-#include "core/cache/installed_files.hpp"
-#include "core/cache/launcher_files.hpp"
 #include "core/attempt/manifest_download.hpp"
 #include "core/attempt/package_download.hpp"
-#include "core/package/package_extraction.hpp"
-#include "core/context/post_progress.hpp"
+#include "core/cache/installed_files.hpp"
+#include "core/cache/launcher_files.hpp"
+#include "core/cache/plain_files.hpp"
 #include "core/cache/staging_folder.hpp"
-#include "core/release/verify_release.hpp"
 #include "core/cache/version_folder_name.hpp"
+#include "core/context/post_progress.hpp"
+#include "core/net/download_body.hpp"
+#include "core/package/package_extraction.hpp"
+#include "core/release/verify_release.hpp"
+#include "core/url/download_url_policy.hpp"
 #include "platform/fs.hpp"
 
 namespace orvo::core {

@@ -6,11 +6,11 @@
 #pragma once
 
 #include "base/cancel_flag.hpp"
-#include "core/net/download_client.hpp"
 #include "base/error.hpp"
-#include "core/context/preparation_context.hpp"
 #include "core/cache/versions_cache.hpp"
+#include "core/context/preparation_context.hpp"
 #include "core/context/worker_message.hpp"
+#include "core/net/download_client.hpp"
 
 namespace orvo::core {
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/cache/launcher_files.hpp"
+#include "core/cache/plain_files.hpp"
 #include "core/release/sha256.hpp"
 #include "platform/path_text.hpp"
 
@@ -141,41 +142,6 @@ Result<HashedFile> hash_file(const std::filesystem::path& path, const CancelFlag
   }
   if (total != size) return fail("File changed while checking it");
   return HashedFile{size, hash.finish_hex()};
-}
-
-namespace {
-
-bool is_plain_file(const platform::EntryAttributes& attributes) {
-  return !attributes.is_directory() && !attributes.is_reparse_point() && attributes.regular;
-}
-
-std::unexpected<Error> not_plain_file(const std::filesystem::path& path) {
-  return fail("File is a link or is not a regular file: " + platform::path_display(path));
-}
-
-}  // namespace
-
-Result<platform::EntryAttributes> require_regular_file(const std::filesystem::path& path) {
-  auto attributes = platform::entry_attributes(path);
-  if (!attributes) return fail(std::move(attributes).error());
-  if (!is_plain_file(*attributes)) return not_plain_file(path);
-  return *attributes;
-}
-
-Result<platform::File> open_regular_file(const std::filesystem::path& path) {
-  auto file = platform::File::open_read_entry(path);
-  if (!file) return fail(std::move(file).error());
-  auto attributes = file->attributes();
-  if (!attributes) return fail(std::move(attributes).error());
-  if (!is_plain_file(*attributes)) return not_plain_file(path);
-  return std::move(*file);
-}
-
-Result<void> require_plain_folder(const std::filesystem::path& folder) {
-  auto attributes = platform::entry_attributes(folder);
-  if (!attributes) return fail(std::move(attributes).error());
-  if (attributes->is_directory() && !attributes->is_reparse_point()) return {};
-  return fail("Folder is a link or is not a directory: " + platform::path_display(folder));
 }
 
 }  // namespace orvo::core

@@ -51,15 +51,4 @@ Result<void> walk_installed_files(const std::filesystem::path& root,
 // "File changed while checking it" when the bytes read disagree with the size.
 Result<HashedFile> hash_file(const std::filesystem::path& path, const CancelFlag& cancel);
 
-// The attributes of a plain file; a folder, link, device, FIFO or socket is
-// refused without being opened.
-Result<platform::EntryAttributes> require_regular_file(const std::filesystem::path& path);
-
-// Opens a file that require_regular_file passed, for reading; whatever may have
-// taken its place since (a link, a FIFO) is refused, not followed or opened.
-Result<platform::File> open_regular_file(const std::filesystem::path& path);
-
-// Success for a folder that is not a link.
-Result<void> require_plain_folder(const std::filesystem::path& folder);
-
 }  // namespace orvo::core

@@ -10,6 +10,7 @@
 
 #include "core/cache/installed_files.hpp"
 #include "core/cache/launcher_files.hpp"
+#include "core/cache/plain_files.hpp"
 #include "core/release/verify_release.hpp"
 #include "platform/fs.hpp"
 #include "platform/missing_entry.hpp"
@@ -19,7 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kReadPiece = 65536;
 constexpr std::string_view kWorkingContent = "ok";
 
 bool holds_working_content(std::span<const std::byte> bytes) {
@@ -81,38 +81,6 @@ Result<void> ensure_versions_folder(const fs::path& cache_root) {
     return fail(std::move(made).error().wrap("Cannot create the ORVO application folder"));
   }
   return check_cache_ancestors(versions);
-}
-
-Result<std::vector<std::byte>> read_file_limited(const fs::path& path, std::uint64_t limit) {
-  auto attributes = require_regular_file(path);
-  if (!attributes) return fail(std::move(attributes).error());
-  if (attributes->size > limit) return fail("Cached metadata is too large");
-  auto file = open_regular_file(path);
-  if (!file) return fail(std::move(file).error());
-
-  std::vector<std::byte> bytes;
-  const auto buffer = std::make_unique_for_overwrite<std::byte[]>(kReadPiece);
-  std::uint64_t total = 0;
-  for (;;) {
-    auto count = file->read(std::span(buffer.get(), kReadPiece));
-    if (!count) return fail(std::move(count).error());
-    if (*count == 0) return bytes;
-    if (*count > std::numeric_limits<std::uint64_t>::max() - total) {
-      return fail("Read size overflow");
-    }
-    total += *count;
-    // The file grew after its size was taken: the result never holds more than the limit.
-    if (total > limit) return fail("Input exceeds the allowed size");
-    bytes.insert(bytes.end(), buffer.get(), buffer.get() + *count);
-  }
-}
-
-Result<void> write_file_synced(const fs::path& path, std::span<const std::byte> bytes) {
-  auto file = platform::File::create_new(path);
-  if (!file) return fail(std::move(file).error());
-  if (auto written = file->write_all(bytes); !written) return written;
-  if (auto synced = file->sync(); !synced) return synced;
-  return file->close();
 }
 
 Result<std::vector<InstalledVersion>> list_installed_versions(const PreparationContext& context) {

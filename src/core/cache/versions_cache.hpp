@@ -15,8 +15,8 @@
 
 #include "base/cancel_flag.hpp"
 #include "base/error.hpp"
-#include "core/release/manifest.hpp"
 #include "core/context/preparation_context.hpp"
+#include "core/release/manifest.hpp"
 #include "core/release/verify_release.hpp"
 
 namespace orvo::core {
@@ -50,13 +50,6 @@ Result<void> ensure_versions_folder(const std::filesystem::path& cache_root);
 // Fails when the path or any folder above it is a link or not a folder;
 // parts that do not exist are passed over.
 Result<void> check_cache_ancestors(const std::filesystem::path& path);
-
-// The bytes of a plain file of at most limit bytes, never more even when it grows.
-Result<std::vector<std::byte>> read_file_limited(const std::filesystem::path& path,
-                                                 std::uint64_t limit);
-
-// A new file with these bytes, flushed to disk; fails when anything exists at the path.
-Result<void> write_file_synced(const std::filesystem::path& path, std::span<const std::byte> bytes);
 
 // The version folders whose envelope verifies, in listing order; every other
 // entry is passed over without a trace.

@@ -15,9 +15,9 @@
 
 #include "base/cancel_flag.hpp"
 #include "base/channel.hpp"
+#include "base/error.hpp"
 #include "core/net/download_client.hpp"
 #include "core/net/download_event.hpp"
-#include "base/error.hpp"
 
 namespace orvo::core {
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <string_view>
 
-#include "core/net/builtin_roots.hpp"
-#include "core/url/download_url_policy.hpp"
 #include "base/error.hpp"
+#include "core/net/builtin_roots.hpp"
 #include "core/net/proxy_environment.hpp"
+#include "core/url/download_url_policy.hpp"
 #include "core/url/url.hpp"
 
 namespace orvo::core {

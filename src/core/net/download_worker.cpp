@@ -10,8 +10,8 @@
 
 #include <openssl/crypto.h>
 
-#include "core/text/ascii_case.hpp"
 #include "core/net/curl_error.hpp"
+#include "core/text/ascii_case.hpp"
 #include "core/text/utf8_repair.hpp"
 
 namespace orvo::core {

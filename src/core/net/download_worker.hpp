@@ -10,9 +10,9 @@
 #include <string_view>
 
 #include "base/channel.hpp"
+#include "base/error.hpp"
 #include "core/net/download_client.hpp"
 #include "core/net/download_event.hpp"
-#include "base/error.hpp"
 #include "core/url/url.hpp"
 
 namespace orvo::core {

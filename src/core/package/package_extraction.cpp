@@ -7,11 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include "core/text/ascii_case.hpp"
 #include "core/cache/installed_files.hpp"
-#include "core/release/package_path.hpp"
 #include "core/package/zip_entry_kind.hpp"
 #include "core/package/zip_reader.hpp"
+#include "core/release/package_path.hpp"
+#include "core/text/ascii_case.hpp"
 #include "platform/fs.hpp"
 #include "platform/random_access_file.hpp"
 

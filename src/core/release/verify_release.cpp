@@ -8,13 +8,13 @@
 #include <string_view>
 #include <vector>
 
-#include "core/text/ascii_case.hpp"
-#include "core/url/download_url_policy.hpp"
 #include "core/release/ed25519_key.hpp"
 #include "core/release/json_string.hpp"
 #include "core/release/package_path.hpp"
 #include "core/release/release_encoding.hpp"
 #include "core/release/release_records.hpp"
+#include "core/text/ascii_case.hpp"
+#include "core/url/download_url_policy.hpp"
 
 namespace orvo::core {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <cstddef>
 
+#include "core/text/utf8_repair.hpp"
 #include "core/url/percent_encode.hpp"
 #include "core/url/url_host.hpp"
-#include "core/text/utf8_repair.hpp"
 
 namespace orvo::core {
 namespace {

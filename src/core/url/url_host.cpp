@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "core/text/ascii_case.hpp"
-#include "core/url/percent_encode.hpp"
 #include "core/text/utf8_repair.hpp"
+#include "core/url/percent_encode.hpp"
 
 namespace orvo::core {
 namespace {

@@ -11,9 +11,9 @@
 #include <sstream>
 
 #include "platform/process_control.hpp"
-#include "support/suite/preparation_fixture.hpp"
 #include "support/host/test_host.hpp"
 #include "support/host/x_server.hpp"
+#include "support/suite/preparation_fixture.hpp"
 
 namespace orvo::core {
 namespace {

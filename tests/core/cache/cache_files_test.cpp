@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "core/cache/plain_files.hpp"
 #include "core/cache/versions_cache.hpp"
-#include "support/release/release_builder.hpp"
 #include "support/fs/special_files.hpp"
 #include "support/fs/temp_dir.hpp"
+#include "support/release/release_builder.hpp"
 
 namespace orvo::core {
 namespace {

@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "core/cache/installed_files.hpp"
+#include "core/cache/plain_files.hpp"
 #include "core/release/sha256.hpp"
-#include "support/release/release_builder.hpp"
 #include "support/fs/special_files.hpp"
 #include "support/fs/temp_dir.hpp"
+#include "support/release/release_builder.hpp"
 
 namespace orvo::core {
 namespace {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "support/suite/case_name.hpp"
-#include "support/release/release_builder.hpp"
 #include "support/fs/special_files.hpp"
 #include "support/fs/temp_dir.hpp"
+#include "support/release/release_builder.hpp"
+#include "support/suite/case_name.hpp"
 
 namespace orvo::core {
 namespace {

@@ -1,6 +1,7 @@
 // Listing the versions cache, choosing a fallback and confirming a started
 // version, on version folders with releases signed for the test.
 #include "core/cache/versions_cache.hpp"
+#include "core/cache/plain_files.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "support/suite/case_name.hpp"
-#include "support/release/release_builder.hpp"
 #include "support/fs/special_files.hpp"
 #include "support/fs/temp_dir.hpp"
+#include "support/release/release_builder.hpp"
+#include "support/release/version_folder.hpp"
+#include "support/suite/case_name.hpp"
 
 namespace orvo::core {
 namespace {
@@ -56,10 +58,8 @@ struct Cache {
   static void install_at(const fs::path& folder, const Version& v,
                          const test::ReleaseSigner& signer) {
     const auto files = files_of(v.name);
-    test::write_release_folder(folder, files);
-    test::write_file(folder / ".orvo-manifest.json",
-                     signer.envelope(test::manifest_of(files, v.sequence)));
-    if (v.marker) test::write_file(folder / ".orvo-working", *v.marker);
+    test::write_version_folder(folder, files, signer.envelope(test::manifest_of(files, v.sequence)),
+                               v.marker);
     if (!v.intact) test::write_file(folder / "lib/x.dll", "librarY");
   }
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "support/fs/temp_dir.hpp"
 #include "support/net/connect_proxy.hpp"
 #include "support/net/download_fixture.hpp"
-#include "support/fs/temp_dir.hpp"
 
 namespace orvo::core {
 namespace {

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "support/fs/temp_dir.hpp"
 #include "support/net/download_fixture.hpp"
 #include "support/suite/run_program.hpp"
-#include "support/fs/temp_dir.hpp"
 
 namespace orvo::core {
 namespace {

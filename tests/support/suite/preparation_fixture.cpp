@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "core/release/sha256.hpp"
+#include "support/release/version_folder.hpp"
 
 namespace orvo::test {
 
@@ -56,9 +57,8 @@ std::string PreparationFixture::package_bytes(const release_tool::PackedRelease&
 fs::path PreparationFixture::install(std::string_view name, std::span<const ReleaseFile> files,
                                      const std::string& envelope, bool working) {
   const fs::path folder = versions() / name;
-  write_release_folder(folder, files);
-  write_file(folder / ".orvo-manifest.json", envelope);
-  if (working) write_file(folder / ".orvo-working", "ok");
+  write_version_folder(folder, files, envelope,
+                       working ? std::optional<std::string>("ok") : std::nullopt);
   return folder;
 }
 

@@ -16,11 +16,11 @@
 #include "base/cancel_flag.hpp"
 #include "core/attempt/preparation_settings.hpp"
 #include "core/context/worker_message.hpp"
-#include "support/net/download_fixture.hpp"
-#include "support/release/release_builder.hpp"
 #include "support/fs/scoped_variable.hpp"
 #include "support/fs/temp_dir.hpp"
+#include "support/net/download_fixture.hpp"
 #include "support/net/tls_server.hpp"
+#include "support/release/release_builder.hpp"
 
 namespace orvo::test {
 
