@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <string>
 
-#include "core/download_body.hpp"
-#include "core/download_client.hpp"
-#include "support/download_fixture.hpp"
-#include "support/temp_dir.hpp"
-#include "support/tls_server.hpp"
+#include "core/net/download_body.hpp"
+#include "core/net/download_client.hpp"
+#include "support/fs/temp_dir.hpp"
+#include "support/net/download_fixture.hpp"
+#include "support/net/tls_server.hpp"
 
 namespace {
 

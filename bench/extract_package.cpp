@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "core/package_extraction.hpp"
-#include "core/sha256.hpp"
-#include "support/temp_dir.hpp"
-#include "support/zip_builder.hpp"
+#include "core/package/package_extraction.hpp"
+#include "core/release/sha256.hpp"
+#include "support/fs/temp_dir.hpp"
+#include "support/release/zip_builder.hpp"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // verify_installed_files on a release of 2,000 files totalling 512 MiB, with a
 // warm page cache, against `openssl dgst -sha256` hashing the same files in one
 // process. The figure that matters is the ratio of the two times (goal: at most 1.10).
-#include "core/installed_files.hpp"
+#include "core/cache/installed_files.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "core/sha256.hpp"
+#include "core/release/sha256.hpp"
 #include "platform/fs.hpp"
-#include "support/temp_dir.hpp"
+#include "support/fs/temp_dir.hpp"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "core/url.hpp"
-#include "support/long_urls.hpp"
+#include "core/url/url.hpp"
+#include "support/suite/long_urls.hpp"
 
 int main() {
   for (const orvo::test::LongUrl& input : orvo::test::long_urls()) {

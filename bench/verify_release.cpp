@@ -1,6 +1,6 @@
 // verify_release on a manifest of 10,000 files, the most a release may list:
 // envelope reading, Base64, signature, manifest reading and every rule.
-#include "core/verify_release.hpp"
+#include "core/release/verify_release.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "support/release_builder.hpp"
+#include "support/release/release_builder.hpp"
 
 int main() {
   using namespace orvo;

@@ -14,20 +14,20 @@
 #include <utility>
 #include <vector>
 
-#include "core/cache_root.hpp"
-#include "core/cancel_flag.hpp"
-#include "core/preparation_attempt.hpp"
-#include "core/preparation_settings.hpp"
-#include "core/sha256.hpp"
-#include "core/worker_message.hpp"
+#include "base/cancel_flag.hpp"
+#include "core/attempt/preparation_attempt.hpp"
+#include "core/attempt/preparation_settings.hpp"
+#include "core/cache/cache_root.hpp"
+#include "core/context/worker_message.hpp"
+#include "core/release/sha256.hpp"
 #include "platform/process_control.hpp"
-#include "support/download_fixture.hpp"
-#include "support/preparation_fixture.hpp"
-#include "support/release_builder.hpp"
-#include "support/temp_dir.hpp"
-#include "support/test_host.hpp"
-#include "support/tls_server.hpp"
-#include "support/x_server.hpp"
+#include "support/fs/temp_dir.hpp"
+#include "support/host/test_host.hpp"
+#include "support/host/x_server.hpp"
+#include "support/net/download_fixture.hpp"
+#include "support/net/tls_server.hpp"
+#include "support/release/release_builder.hpp"
+#include "support/suite/preparation_fixture.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-# Compiles resources/roots.pem into orvo_core, where core/builtin_roots.hpp
+# Compiles resources/roots.pem into orvo_core, where core/net/builtin_roots.hpp
 # offers it. A change of the file re-runs the configuration step.
 set(orvo_roots_pem "${PROJECT_SOURCE_DIR}/resources/roots.pem")
 set_property(DIRECTORY "${PROJECT_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${orvo_roots_pem}")
@@ -8,7 +8,7 @@ string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," orvo_roots_bytes "${orvo_root
 string(REGEX REPLACE "((0x..,){100})" "\\1\n" orvo_roots_bytes "${orvo_roots_bytes}")
 file(CONFIGURE OUTPUT "${CMAKE_BINARY_DIR}/generated/builtin_roots.cpp" CONTENT [[
 // Generated from resources/roots.pem by resources/roots.cmake; do not edit.
-#include "core/builtin_roots.hpp"
+#include "core/net/builtin_roots.hpp"
 
 namespace orvo::core {
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/launcher_log.hpp"
-#include "core/post_progress.hpp"
+#include "core/cache/launcher_log.hpp"
+#include "core/context/post_progress.hpp"
 #include "launch/host_window_search.hpp"
 #include "platform/host_window.hpp"
 #include "platform/process_control.hpp"
@@ -81,7 +81,7 @@ core::Result<platform::Process> start_host(const core::LaunchCandidate& candidat
     std::this_thread::sleep_for(kPollPause);
   }
   end_and_wait(host);
-  return core::fail("Preparation cancelled");
+  return core::fail(core::cancelled_error());
 }
 
 core::Result<void> open_host(const core::PreparationContext& context, core::LaunchCandidate first,

@@ -9,11 +9,11 @@
 #include <string>
 #include <string_view>
 
-#include "core/cancel_flag.hpp"
-#include "core/error.hpp"
-#include "core/preparation_context.hpp"
-#include "core/versions_cache.hpp"
-#include "core/worker_message.hpp"
+#include "base/cancel_flag.hpp"
+#include "base/error.hpp"
+#include "core/cache/versions_cache.hpp"
+#include "core/context/preparation_context.hpp"
+#include "core/context/worker_message.hpp"
 #include "platform/process.hpp"
 
 namespace orvo::launch {

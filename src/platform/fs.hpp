@@ -9,7 +9,8 @@
 #include <span>
 #include <vector>
 
-#include "core/error.hpp"
+#include "base/error.hpp"
+#include "platform/handle_traits.hpp"
 
 namespace orvo::platform {
 
@@ -78,11 +79,6 @@ class File {
   // A file for appending, created when missing; others may read, write and delete it.
   static Result<File> open_append(const std::filesystem::path& path);
 
-  File(File&& other) noexcept;
-  File& operator=(File&& other) noexcept;
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
-  ~File();
 
   // Up to buffer.size() bytes; 0 at the end of the file.
   Result<std::size_t> read(std::span<std::byte> buffer);
@@ -94,8 +90,8 @@ class File {
   Result<void> close();
 
  private:
-  explicit File(std::intptr_t handle) : handle_(handle) {}
-  std::intptr_t handle_;
+  explicit File(NativeFile handle) : handle_(std::move(handle)) {}
+  NativeFile handle_;
 };
 
 }  // namespace orvo::platform

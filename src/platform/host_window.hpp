@@ -11,18 +11,14 @@
 
 #include "platform/process.hpp"
 
+#ifdef _WIN32
+#include "platform/host_window_handles_win.hpp"
+#else
+#include "platform/host_window_handles_x11.hpp"
+#endif
+
 namespace orvo::platform {
 
-#ifdef _WIN32
-using WindowHandle = void*;  // HWND
-#else
-// An X11 window together with the display connection it was found on.
-struct WindowHandle {
-  void* display = nullptr;  // Display*
-  unsigned long id = 0;     // Window
-  friend bool operator==(const WindowHandle&, const WindowHandle&) = default;
-};
-#endif
 inline constexpr WindowHandle kNoWindow{};
 
 // Called once per top-level window; returns true to go on, false to stop.
@@ -51,9 +47,7 @@ class WindowSystem {
   bool answers(WindowHandle window, std::chrono::milliseconds timeout) const;
 
  private:
-#ifndef _WIN32
-  void* display_ = nullptr;
-#endif
+  WindowConnection connection_;
 };
 
 // The id of the process that owns the window; 0 when it cannot be told.

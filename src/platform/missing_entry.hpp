@@ -2,7 +2,7 @@
 // callers to whom a missing entry is not an error.
 #pragma once
 
-#include "core/error.hpp"
+#include "base/error.hpp"
 
 namespace orvo::platform {
 

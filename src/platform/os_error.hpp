@@ -1,7 +1,7 @@
 // Operating-system errors as error values.
 #pragma once
 
-#include "core/error.hpp"
+#include "base/error.hpp"
 
 namespace orvo::platform {
 

@@ -1,41 +1,28 @@
 // A started process, owned: dropping it releases the handles and leaves the
-// process running (on POSIX a child that has already ended is reaped then).
-// Move-only.
+// process running (on Linux a child that has already ended is reaped then).
+// Move-only. What it holds is per system: process_handles_<system>.hpp.
 #pragma once
+
+#include <utility>
+
+#ifdef _WIN32
+#include "platform/process_handles_win.hpp"
+#else
+#include "platform/process_handles_linux.hpp"
+#endif
 
 namespace orvo::platform {
 
 class Process {
  public:
   Process() = default;
-#ifdef _WIN32
-  Process(void* process_handle, void* thread_handle)
-      : process_(process_handle), thread_(thread_handle) {}
-#else
-  // Takes over a pidfd of the child with the given id.
-  Process(int pid, int pidfd) : pid_(pid), pidfd_(pidfd) {}
-  int pid() const { return pid_; }
-  int pidfd() const { return pidfd_; }
-#endif
+  explicit Process(ProcessHandles handles) noexcept : handles_(std::move(handles)) {}
 
-  Process(Process&& other) noexcept;
-  Process& operator=(Process&& other) noexcept;
-  Process(const Process&) = delete;
-  Process& operator=(const Process&) = delete;
-  ~Process();
-
-  bool valid() const;
+  const ProcessHandles& handles() const { return handles_; }
+  bool valid() const { return handles_.valid(); }
 
  private:
-  void release() noexcept;
-
-#ifdef _WIN32
-  void* process_ = nullptr;
-  void* thread_ = nullptr;
-#else
-  int pid_ = -1;
-  int pidfd_ = -1;
-#endif
+  ProcessHandles handles_;
 };
 
 }  // namespace orvo::platform

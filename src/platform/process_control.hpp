@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "core/error.hpp"
+#include "base/error.hpp"
 #include "platform/process.hpp"
 
 namespace orvo::platform {

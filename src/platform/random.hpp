@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <span>
 
-#include "core/error.hpp"
+#include "base/error.hpp"
 
 namespace orvo::platform {
 

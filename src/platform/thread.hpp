@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "core/error.hpp"
+#include "base/error.hpp"
 
 namespace orvo::platform {
 

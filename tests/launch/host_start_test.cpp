@@ -18,10 +18,11 @@
 #include <vector>
 
 #include "platform/process_control.hpp"
-#include "support/release_builder.hpp"
-#include "support/temp_dir.hpp"
-#include "support/test_host.hpp"
-#include "support/x_server.hpp"
+#include "support/fs/temp_dir.hpp"
+#include "support/host/test_host.hpp"
+#include "support/host/x_server.hpp"
+#include "support/release/release_builder.hpp"
+#include "support/release/version_folder.hpp"
 
 namespace orvo::launch {
 namespace {
@@ -54,10 +55,8 @@ class HostCache : public test::WithXServer {
         {std::string(test::kHostBehaviourFile),
          v.behaviour + "\nready_file " + ready_file(v.name).string() + "\n"}};
     if (v.extra_bytes > 0) files.push_back({"data.bin", std::string(v.extra_bytes, 'd')});
-    test::write_release_folder(folder, files);
-    test::write_file(folder / ".orvo-manifest.json",
-                     signer_.envelope(test::manifest_of(files, v.sequence)));
-    if (v.marker) test::write_file(folder / ".orvo-working", *v.marker);
+    test::write_version_folder(folder, files, signer_.envelope(test::manifest_of(files, v.sequence)),
+                               v.marker);
     if (!v.with_host) fs::remove(folder / "ORVO.Host.exe");
     if (v.extra_bytes > 0) test::write_file(folder / "data.bin", std::string(v.extra_bytes, 'e'));
     return folder;

@@ -12,10 +12,10 @@
 
 #include "launch/utf16_text.hpp"
 #include "platform/process_control.hpp"
-#include "support/case_name.hpp"
-#include "support/temp_dir.hpp"
-#include "support/test_host.hpp"
-#include "support/x_server.hpp"
+#include "support/fs/temp_dir.hpp"
+#include "support/host/test_host.hpp"
+#include "support/host/x_server.hpp"
+#include "support/suite/case_name.hpp"
 
 namespace orvo::launch {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "platform/fs.hpp"
-#include "support/release_builder.hpp"
-#include "support/temp_dir.hpp"
+#include "support/fs/temp_dir.hpp"
+#include "support/release/release_builder.hpp"
 
 namespace orvo::platform {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_dir.hpp"
-#include "support/test_host.hpp"
+#include "support/fs/temp_dir.hpp"
+#include "support/host/test_host.hpp"
 
 namespace orvo::platform {
 namespace {
@@ -51,7 +51,7 @@ TEST(ProcessControl, EndingARunningProcessReportsTheSignalAndDroppingReapsIt) {
   HostFolder host("delay_ms 60000\n");
   auto started = start_process(host.program, host.dir.path());
   ASSERT_TRUE(started) << started.error().chain_text();
-  const int pid = started->pid();
+  const int pid = started->handles().pid;
   EXPECT_EQ(process_id(*started), static_cast<std::uint32_t>(pid));
 
   const auto running = exit_code_if_ended(*started);
@@ -83,7 +83,7 @@ TEST(ProcessControl, TheStartedProgramGetsOnlyTheStandardDescriptors) {
   ASSERT_TRUE(started) << started.error().chain_text();
 
   std::vector<std::string> inherited;
-  const fs::path fds = "/proc/" + std::to_string(started->pid()) + "/fd";
+  const fs::path fds = "/proc/" + std::to_string(started->handles().pid) + "/fd";
   std::error_code ignored;
   for (const auto& entry : fs::directory_iterator(fds)) {
     const fs::path target = fs::read_symlink(entry.path(), ignored);

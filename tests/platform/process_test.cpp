@@ -23,11 +23,11 @@ TEST(ProcessTest, DroppingReleasesTheHandleAndLeavesTheProcessRunning) {
   ASSERT_GE(pidfd, 0);
 
   {
-    Process owner(pid, pidfd);
+    Process owner(ProcessHandles{.pid = pid, .pidfd = UniqueHandle<ChildPidfdTraits>(pidfd)});
     Process moved = std::move(owner);
     EXPECT_FALSE(owner.valid());
     EXPECT_TRUE(moved.valid());
-    EXPECT_EQ(moved.pid(), pid);
+    EXPECT_EQ(moved.handles().pid, pid);
   }
   EXPECT_EQ(::fcntl(pidfd, F_GETFD), -1) << "the pidfd was closed";
   EXPECT_EQ(::kill(pid, 0), 0) << "the process still runs";

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "core/sha256.hpp"
-#include "support/release_builder.hpp"
-#include "support/run_program.hpp"
-#include "support/temp_dir.hpp"
-#include "support/zip_builder.hpp"
+#include "core/release/sha256.hpp"
+#include "support/fs/temp_dir.hpp"
+#include "support/release/release_builder.hpp"
+#include "support/release/zip_builder.hpp"
+#include "support/suite/run_program.hpp"
 
 namespace orvo::test {
 namespace {

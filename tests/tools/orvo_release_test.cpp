@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "core/release_encoding.hpp"
-#include "core/release_records.hpp"
-#include "core/sha256.hpp"
-#include "core/verify_release.hpp"
-#include "support/release_builder.hpp"
-#include "support/run_program.hpp"
-#include "support/temp_dir.hpp"
+#include "core/release/release_encoding.hpp"
+#include "core/release/release_records.hpp"
+#include "core/release/sha256.hpp"
+#include "core/release/verify_release.hpp"
+#include "support/fs/temp_dir.hpp"
+#include "support/release/release_builder.hpp"
+#include "support/suite/run_program.hpp"
 
 namespace orvo::test {
 namespace {

@@ -1,10 +1,10 @@
-#include "support/release_builder.hpp"
+#include "support/release/release_builder.hpp"
 
 #include <gtest/gtest.h>
 
-#include "core/sha256.hpp"
-#include "core/verify_release.hpp"
-#include "support/temp_dir.hpp"
+#include "core/release/sha256.hpp"
+#include "core/release/verify_release.hpp"
+#include "support/fs/temp_dir.hpp"
 
 namespace orvo::test {
 namespace {

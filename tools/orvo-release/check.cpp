@@ -10,10 +10,10 @@
 #include <string>
 #include <utility>
 
-#include "core/cancel_flag.hpp"
-#include "core/installed_files.hpp"
-#include "core/package_extraction.hpp"
-#include "core/sha256.hpp"
+#include "base/cancel_flag.hpp"
+#include "core/cache/installed_files.hpp"
+#include "core/package/package_extraction.hpp"
+#include "core/release/sha256.hpp"
 #include "orvo-release/command.hpp"
 #include "orvo-release/file_io.hpp"
 #include "orvo-release/options.hpp"

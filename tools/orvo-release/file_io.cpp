@@ -7,7 +7,7 @@
 #include <span>
 #include <system_error>
 
-#include "core/sha256.hpp"
+#include "core/release/sha256.hpp"
 #include "platform/fs.hpp"
 #include "platform/path_text.hpp"
 

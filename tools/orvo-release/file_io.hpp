@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/error.hpp"
+#include "base/error.hpp"
 
 namespace orvo::release_tool {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/error.hpp"
+#include "base/error.hpp"
 #include "orvo-release/command.hpp"
 
 namespace orvo::release_tool {

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "core/verify_release.hpp"
+#include "core/release/verify_release.hpp"
 #include "orvo-release/file_io.hpp"
 #include "orvo-release/package_zip.hpp"
 #include "orvo-release/release_folder.hpp"

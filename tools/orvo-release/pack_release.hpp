@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <string>
 
-#include "core/error.hpp"
-#include "core/manifest.hpp"
+#include "base/error.hpp"
+#include "core/release/manifest.hpp"
 #include "orvo-release/signing_key.hpp"
 
 namespace orvo::release_tool {

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <span>
 
-#include "core/error.hpp"
-#include "core/manifest.hpp"
+#include "base/error.hpp"
+#include "core/release/manifest.hpp"
 
 namespace orvo::release_tool {
 

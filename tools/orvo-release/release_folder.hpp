@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "core/error.hpp"
-#include "core/manifest.hpp"
+#include "base/error.hpp"
+#include "core/release/manifest.hpp"
 
 namespace orvo::release_tool {
 

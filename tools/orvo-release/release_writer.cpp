@@ -1,9 +1,9 @@
 #include "orvo-release/release_writer.hpp"
 
-#include "core/json_string.hpp"
-#include "core/release_encoding.hpp"
-#include "core/sha256.hpp"
-#include "core/verify_release.hpp"
+#include "core/release/json_string.hpp"
+#include "core/release/release_encoding.hpp"
+#include "core/release/sha256.hpp"
+#include "core/release/verify_release.hpp"
 
 namespace orvo::release_tool {
 

@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "core/manifest.hpp"
+#include "core/release/manifest.hpp"
 #include "orvo-release/signing_key.hpp"
 
 namespace orvo::release_tool {

@@ -1,8 +1,8 @@
 // orvo-release sign --key KEYFILE MANIFEST.json: the signed envelope of the
 // manifest's bytes as they are, on standard output. A manifest the launcher
 // would refuse is not signed.
-#include "core/release_records.hpp"
-#include "core/verify_release.hpp"
+#include "core/release/release_records.hpp"
+#include "core/release/verify_release.hpp"
 #include "orvo-release/command.hpp"
 #include "orvo-release/file_io.hpp"
 #include "orvo-release/options.hpp"

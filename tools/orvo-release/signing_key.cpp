@@ -4,8 +4,8 @@
 
 #include <system_error>
 
-#include "core/release_encoding.hpp"
-#include "core/sha256.hpp"
+#include "core/release/release_encoding.hpp"
+#include "core/release/sha256.hpp"
 #include "orvo-release/file_io.hpp"
 
 namespace orvo::release_tool {

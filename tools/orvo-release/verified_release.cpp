@@ -1,7 +1,7 @@
 #include "orvo-release/verified_release.hpp"
 
-#include "core/release_encoding.hpp"
-#include "core/verify_release.hpp"
+#include "core/release/release_encoding.hpp"
+#include "core/release/verify_release.hpp"
 #include "orvo-release/file_io.hpp"
 
 namespace orvo::release_tool {

@@ -1,0 +1,27 @@
+// The build-time settings of a preparation attempt: the manifest URL, the
+// release verification key text and the HTTP client's trust roots. The program
+// passes the built-in ones; tests pass their own.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/net/download_client.hpp"
+
+namespace orvo::core {
+
+inline constexpr std::string_view kManifestPath = "/downloads/host/win-x64/latest.json";
+
+struct PreparationSettings {
+  std::string manifest_url;      // the full manifest URL text
+  std::string release_key_text;  // 64 hexadecimal digits; empty in a build never configured
+  DownloadClientSettings client; // the built-in roots by default
+};
+
+// "https://" + host + kManifestPath.
+std::string manifest_url_for(std::string_view host);
+
+// The values this build was configured with.
+PreparationSettings builtin_preparation_settings();
+
+}  // namespace orvo::core

@@ -1,0 +1,60 @@
+#include "core/cache/staging_folder.hpp"
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+#include <utility>
+
+#include "platform/fs.hpp"
+#include "platform/random.hpp"
+
+namespace orvo::core {
+
+namespace {
+
+constexpr std::string_view kAlphabet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+// Bytes at or above this would favour the first letters of the alphabet.
+constexpr unsigned kUnbiasedLimit = 256 - 256 % kAlphabet.size();
+
+}  // namespace
+
+Result<std::string> random_letters_and_digits(std::size_t count) {
+  std::string letters;
+  std::array<std::byte, 16> random{};
+  while (letters.size() < count) {
+    if (auto filled = platform::fill_random(random); !filled) return fail(filled.error());
+    for (std::byte b : random) {
+      const auto value = std::to_integer<unsigned>(b);
+      if (value < kUnbiasedLimit && letters.size() < count) {
+        letters.push_back(kAlphabet[value % kAlphabet.size()]);
+      }
+    }
+  }
+  return letters;
+}
+
+Result<StagingFolder> StagingFolder::create(const std::filesystem::path& cache_root) {
+  auto letters = random_letters_and_digits(kStagingNameLetters);
+  if (!letters) return fail(letters.error());
+  std::filesystem::path path = cache_root / (std::string(kStagingPrefix) + *letters);
+  if (auto made = platform::create_folder(path); !made) return fail(made.error());
+  return StagingFolder(std::move(path));
+}
+
+StagingFolder::StagingFolder(StagingFolder&& other) noexcept
+    : path_(std::exchange(other.path_, {})) {}
+
+StagingFolder& StagingFolder::operator=(StagingFolder&& other) noexcept {
+  if (this != &other) {
+    if (!path_.empty()) platform::remove_tree(path_);
+    path_ = std::exchange(other.path_, {});
+  }
+  return *this;
+}
+
+StagingFolder::~StagingFolder() {
+  if (!path_.empty()) platform::remove_tree(path_);
+}
+
+}  // namespace orvo::core

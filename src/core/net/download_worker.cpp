@@ -1,0 +1,371 @@
+#include "core/net/download_worker.hpp"
+
+#include <algorithm>
+#include <climits>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <openssl/crypto.h>
+
+#include "core/net/curl_error.hpp"
+#include "core/text/ascii_case.hpp"
+#include "core/text/utf8_repair.hpp"
+
+namespace orvo::core {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The longest single wait for network activity; curl's own timers cut it shorter.
+constexpr int kPollMilliseconds = 1000;
+
+// While bytes keep coming, up to this many full chunks go to the reader together:
+// a reader that waits costs a wake-up per send burst, not per chunk.
+constexpr std::size_t kBurstChunks = 4;
+
+enum class Outcome {
+  Head,          // the response head is still being read
+  Streaming,     // DownloadLength went out; body bytes follow
+  Redirect,      // a redirect to follow; the transfer was stopped
+  StatusError,   // a 400 to 599 answer; the transfer was stopped
+  ReceiverGone,  // nobody reads the events any more
+};
+
+// Body bytes received but not yet sent, as chunks of kDownloadChunkLimit bytes
+// with the last one possibly partial.
+class PendingChunks {
+ public:
+  bool empty() const { return bytes_ == 0; }
+  std::size_t bytes() const { return bytes_; }
+  std::size_t full_chunks() const { return bytes_ / kDownloadChunkLimit; }
+
+  void append(const std::byte* data, std::size_t length) {
+    while (length > 0) {
+      if (chunks_.empty() || chunks_.back().size() == kDownloadChunkLimit) {
+        chunks_.emplace_back().reserve(kDownloadChunkLimit);
+      }
+      std::vector<std::byte>& last = chunks_.back();
+      const std::size_t piece = std::min(length, kDownloadChunkLimit - last.size());
+      last.insert(last.end(), data, data + piece);
+      data += piece;
+      length -= piece;
+      bytes_ += piece;
+    }
+  }
+
+  // Sends every chunk in order; false once nobody reads any more.
+  bool send_all(Sender<DownloadEvent>& events) {
+    std::vector<std::vector<std::byte>> chunks = std::exchange(chunks_, {});
+    bytes_ = 0;
+    for (std::vector<std::byte>& chunk : chunks) {
+      // A queued chunk holds at most twice its bytes: a server that trickles
+      // single bytes must not make every one of them cost a whole chunk.
+      if (chunk.size() < chunk.capacity() / 2) chunk = std::vector<std::byte>(chunk.begin(), chunk.end());
+      if (!events.send(DownloadChunk{std::move(chunk)})) return false;
+    }
+    return true;
+  }
+
+ private:
+  std::vector<std::vector<std::byte>> chunks_;
+  std::size_t bytes_ = 0;
+};
+
+// What the callbacks of one hop learn from its response.
+struct Exchange {
+  CURL* easy;
+  Sender<DownloadEvent>& events;
+  Outcome outcome = Outcome::Head;
+  std::string status_line{};
+  std::optional<std::string> location{};
+  bool transfer_coded = false;
+  PendingChunks pending{};
+};
+
+bool is_followed_redirect(long status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+std::string_view without_line_end(std::string_view text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+  return text;
+}
+
+std::string_view trimmed(std::string_view text) {
+  text = without_line_end(text);
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+// The value of a header line of this (lower-case) name; nullopt for another header.
+std::optional<std::string_view> header_value(std::string_view line, std::string_view name) {
+  if (line.size() <= name.size() || line[name.size()] != ':') return std::nullopt;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (ascii_lower(line[i]) != name[i]) return std::nullopt;
+  }
+  return trimmed(line.substr(name.size() + 1));
+}
+
+// The reason phrase of a status line "HTTP/1.1 404 Not Found", as the server sent it.
+std::string_view reason_phrase(std::string_view status_line) {
+  const std::size_t code = status_line.find(' ');
+  if (code == std::string_view::npos) return {};
+  const std::size_t reason = status_line.find(' ', code + 1);
+  if (reason == std::string_view::npos) return {};
+  return status_line.substr(reason + 1);
+}
+
+std::string status_error_text(long status, std::string_view reason, const Url& url) {
+  std::string text = status < 500 ? "HTTP status client error (" : "HTTP status server error (";
+  text += std::to_string(status);
+  if (!reason.empty()) {
+    text += ' ';
+    // The server's own bytes; the texts of the system are UTF-8 throughout.
+    text += repair_utf8(reason);
+  }
+  text += ") for url (";
+  text += url.href();
+  text += ')';
+  return text;
+}
+
+// The body length that the head fixes exactly, if it does.
+std::optional<std::uint64_t> fixed_length(const Exchange& exchange, long status) {
+  if (status == 204 || status == 304) return 0;
+  if (exchange.transfer_coded) return std::nullopt;
+  curl_off_t length = -1;
+  if (curl_easy_getinfo(exchange.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK ||
+      length < 0) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(length);
+}
+
+// At the blank line after a head; false stops the transfer before any body byte.
+bool end_of_head(Exchange& exchange) {
+  long status = 0;
+  curl_easy_getinfo(exchange.easy, CURLINFO_RESPONSE_CODE, &status);
+  if (status < 200) return true;  // an interim answer; the real head follows
+  if (is_followed_redirect(status) && exchange.location) {
+    exchange.outcome = Outcome::Redirect;
+    return false;
+  }
+  if (status >= 400 && status <= 599) {
+    exchange.outcome = Outcome::StatusError;
+    return false;
+  }
+  if (!exchange.events.send(DownloadLength{fixed_length(exchange, status)})) {
+    exchange.outcome = Outcome::ReceiverGone;
+    return false;
+  }
+  exchange.outcome = Outcome::Streaming;
+  return true;
+}
+
+std::size_t on_header(char* data, std::size_t size, std::size_t count, void* user) {
+  Exchange& exchange = *static_cast<Exchange*>(user);
+  const std::size_t length = size * count;
+  // Once the head is through, only the trailers of a chunked body come here.
+  if (exchange.outcome != Outcome::Head) return length;
+  const std::string_view line(data, length);
+  if (line.starts_with("HTTP/")) {
+    exchange.status_line = without_line_end(line);
+    exchange.location.reset();
+    exchange.transfer_coded = false;
+  } else if (without_line_end(line).empty()) {
+    if (!end_of_head(exchange)) return 0;
+  } else if (std::optional<std::string_view> value = header_value(line, "location")) {
+    if (!exchange.location) exchange.location = std::string(*value);
+  } else if (header_value(line, "transfer-encoding")) {
+    exchange.transfer_coded = true;
+  }
+  return length;
+}
+
+// Sends the collected body bytes, if any; false once nobody reads any more.
+bool flush(Exchange& exchange) {
+  if (!exchange.pending.send_all(exchange.events)) {
+    exchange.outcome = Outcome::ReceiverGone;
+    return false;
+  }
+  return true;
+}
+
+std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user) {
+  Exchange& exchange = *static_cast<Exchange*>(user);
+  const std::size_t length = size * count;
+  if (exchange.outcome != Outcome::Streaming) return CURL_WRITEFUNC_ERROR;
+  exchange.pending.append(reinterpret_cast<const std::byte*>(data), length);
+  if (exchange.pending.full_chunks() >= kBurstChunks && !flush(exchange)) return CURL_WRITEFUNC_ERROR;
+  return length;
+}
+
+// The time left until the deadline in whole milliseconds, rounded up; 0 when none is left.
+long milliseconds_left(Clock::time_point deadline) {
+  const Clock::time_point now = Clock::now();
+  if (deadline <= now) return 0;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+  return static_cast<long>(std::min<decltype(left)>(left, LONG_MAX));
+}
+
+struct CurlMultiCleanup {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+
+// The transfer of the handle on a multi handle of its own, so that body bytes
+// that arrive together leave together: collected bytes go out as soon as the
+// connection has nothing more ready (or kBurstChunks are full), which keeps a
+// read returning as soon as data is there while sparing a waiting reader a
+// wake-up per TLS record.
+Result<CURLcode> transfer(CURL* easy, Exchange& exchange) {
+  std::unique_ptr<CURLM, CurlMultiCleanup> multi(curl_multi_init());
+  if (multi == nullptr) return fail(curl_error(CURLE_OUT_OF_MEMORY));
+  if (CURLMcode added = curl_multi_add_handle(multi.get(), easy); added != CURLM_OK) {
+    return fail(curl_multi_error(added));
+  }
+  struct Detach {
+    CURLM* multi;
+    CURL* easy;
+    ~Detach() { curl_multi_remove_handle(multi, easy); }
+  } detach{multi.get(), easy};
+
+  for (;;) {
+    const std::size_t collected = exchange.pending.bytes();
+    int running = 0;
+    if (CURLMcode status = curl_multi_perform(multi.get(), &running); status != CURLM_OK) {
+      return fail(curl_multi_error(status));
+    }
+    if (running == 0) break;
+    if (!exchange.pending.empty()) {
+      int ready = 0;
+      if (CURLMcode status = curl_multi_wait(multi.get(), nullptr, 0, 0, &ready); status != CURLM_OK) {
+        return fail(curl_multi_error(status));
+      }
+      // Only while the last round brought bytes: readiness without progress must not spin.
+      if (ready > 0 && exchange.pending.bytes() > collected) continue;
+      if (!flush(exchange)) return CURLE_WRITE_ERROR;
+    }
+    // curl shortens the wait to its own timers, the transfer's time limit among them.
+    if (CURLMcode status = curl_multi_poll(multi.get(), nullptr, 0, kPollMilliseconds, nullptr);
+        status != CURLM_OK) {
+      return fail(curl_multi_error(status));
+    }
+  }
+  CURLcode result = CURLE_OK;
+  int queued = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
+    if (message->msg == CURLMSG_DONE) result = message->data.result;
+  }
+  return result;
+}
+
+// One request of the chain: the transfer of url until its end or until a
+// callback stops it. The exchange says how far it came.
+Result<CURLcode> perform_hop(const DownloadClient& client, CURL* easy, const Url& url,
+                             long time_left, Exchange& exchange, char* error_buffer) {
+  error_buffer[0] = '\0';
+  if (Result<void> aimed = client.aim(easy, url); !aimed) return fail(std::move(aimed).error());
+  curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, time_left);
+  curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error_buffer);
+  curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, on_header);
+  curl_easy_setopt(easy, CURLOPT_HEADERDATA, &exchange);
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, on_body);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &exchange);
+  return transfer(easy, exchange);
+}
+
+// The redirect's target if the policy lets the request follow it.
+Result<Url> follow(const DownloadClient& client, const Exchange& exchange,
+                   std::span<const Url> visited) {
+  const Url& from = visited.back();
+  Result<Url> target = parse_url(*exchange.location, &from);
+  if (!target) {
+    return fail(std::move(target).error().wrap("Invalid download redirect location for url (" +
+                                               from.href() + ")"));
+  }
+  if (Result<void> allowed = client.redirect_policy().check_redirect(*target, visited); !allowed) {
+    return fail(std::move(allowed).error().wrap("Download redirect refused for url (" +
+                                                from.href() + ")"));
+  }
+  return target;
+}
+
+// The whole request; the terminal event it yields, if any is due.
+std::optional<DownloadEvent> run_request(DownloadJob& job) {
+  const DownloadClient& client = *job.client;
+  // Before the handle, so that it outlives it: curl may write to it until the handle is cleaned up.
+  char error_buffer[CURL_ERROR_SIZE];
+  Result<CurlEasy> handle = client.new_request_handle();
+  if (!handle) return DownloadFailed{handle.error().chain_text()};
+  CURL* easy = handle->get();
+  std::vector<Url> visited{job.request.url};
+  for (;;) {
+    const long time_left = milliseconds_left(job.request.deadline);
+    // curl reads a time limit of 0 as none at all.
+    if (time_left == 0) return DownloadFailed{curl_error(CURLE_OPERATION_TIMEDOUT).chain_text()};
+    Exchange exchange{.easy = easy, .events = job.events};
+    const Result<CURLcode> status =
+        perform_hop(client, easy, visited.back(), time_left, exchange, error_buffer);
+    if (!status) return DownloadFailed{status.error().chain_text()};
+    switch (exchange.outcome) {
+      case Outcome::ReceiverGone:
+        return std::nullopt;
+      case Outcome::StatusError: {
+        long code = 0;
+        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
+        return DownloadFailed{
+            status_error_text(code, reason_phrase(exchange.status_line), visited.back())};
+      }
+      case Outcome::Redirect: {
+        Result<Url> target = follow(client, exchange, visited);
+        if (!target) return DownloadFailed{target.error().chain_text()};
+        visited.push_back(std::move(*target));
+        continue;
+      }
+      case Outcome::Streaming:
+      case Outcome::Head:
+        break;
+    }
+    // Bytes that came before an error are still the body's, in order.
+    if (!flush(exchange)) return std::nullopt;
+    if (*status != CURLE_OK) return DownloadFailed{curl_error(*status, error_buffer).chain_text()};
+    // A transfer that ends well without a head is no HTTP answer at all.
+    if (exchange.outcome == Outcome::Head) {
+      return DownloadFailed{curl_error(CURLE_WEIRD_SERVER_REPLY).chain_text()};
+    }
+    return DownloadFinished{};
+  }
+}
+
+}  // namespace
+
+Result<DownloadRequest> prepare_download_request(std::string_view url, std::uint64_t timeout_seconds) {
+  Result<Url> parsed = parse_url(url);
+  if (!parsed) return fail(Error(curl_easy_strerror(CURLE_URL_MALFORMAT), std::move(parsed).error()));
+  if (!parsed->has_host()) return fail(curl_error(CURLE_URL_MALFORMAT));
+  const Clock::time_point now = Clock::now();
+  const auto left = std::chrono::duration_cast<std::chrono::seconds>(Clock::time_point::max() - now);
+  const Clock::time_point deadline =
+      timeout_seconds >= static_cast<std::uint64_t>(left.count())
+          ? Clock::time_point::max()
+          : now + std::chrono::seconds(static_cast<std::chrono::seconds::rep>(timeout_seconds));
+  return DownloadRequest{std::move(*parsed), deadline};
+}
+
+void run_download_worker(DownloadJob job) {
+  // The request's handle and connection are released before the last event goes out.
+  std::optional<DownloadEvent> last = run_request(job);
+  // A reader that is gone simply drops it.
+  if (last) job.events.send(std::move(*last));
+  // OpenSSL's per-thread state would otherwise go only when the thread exits,
+  // which nobody waits for; releasing it here means that once the worker has
+  // let go of the client, nothing of it is left.
+  OPENSSL_thread_stop();
+}
+
+}  // namespace orvo::core

@@ -1,0 +1,107 @@
+// The client's trust and proxy settings, against real servers on 127.0.0.1.
+#include "core/net/download_client.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "support/fs/temp_dir.hpp"
+#include "support/net/connect_proxy.hpp"
+#include "support/net/download_fixture.hpp"
+
+namespace orvo::core {
+namespace {
+
+using test::Answer;
+using test::ScopedVariable;
+
+class DownloadTrust : public testing::Test {
+ protected:
+  // The download fails in the TLS handshake, before any request, with an error naming `fragment`.
+  void expect_refused(const test::TlsServer& server, const std::shared_ptr<const DownloadClient>& client,
+                      std::string_view fragment) {
+    Result<DownloadBody> body = start_download(client, server.url("/file"), test::kGenerousSeconds, cancel);
+    ASSERT_FALSE(body);
+    EXPECT_NE(body.error().chain_text().find(fragment), std::string::npos) << body.error().chain_text();
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_TRUE(test::workers_finished(client));
+  }
+
+  test::ProxyVariables proxy_variables;
+  CancelFlag cancel;
+};
+
+// The built-in roots are the only trust: an authority that OpenSSL's own
+// defaults would find (through SSL_CERT_FILE and SSL_CERT_DIR) is not used.
+TEST_F(DownloadTrust, BuiltInRootsIgnoreTheSystemStore) {
+  test::TlsServer server;
+  server.on("/file", Answer::body("secret"));
+  test::TempDir store;
+  test::write_file(store / "ca.pem", server.ca_pem());
+  ScopedVariable file("SSL_CERT_FILE", (store / "ca.pem").string());
+  ScopedVariable dir("SSL_CERT_DIR", store.path().string());
+
+  Result<std::shared_ptr<const DownloadClient>> client = build_download_client();
+  ASSERT_TRUE(client) << client.error().chain_text();
+  expect_refused(server, *client, "SSL certificate problem");
+}
+
+TEST_F(DownloadTrust, CertificateForAnotherNameIsRefused) {
+  test::TlsServer server({.certificate_name = "downloads.example.com"});
+  server.on("/file", Answer::body("secret"));
+  Result<std::shared_ptr<const DownloadClient>> client =
+      build_download_client({.roots_pem = server.ca_pem()});
+  ASSERT_TRUE(client) << client.error().chain_text();
+  expect_refused(server, *client, "'127.0.0.1'");
+}
+
+class DownloadProxy : public testing::Test {
+ protected:
+  void TearDown() override {
+    server.stop();
+    EXPECT_TRUE(test::workers_finished(client));
+  }
+
+  Result<DownloadBody> fetch() {
+    Result<std::shared_ptr<const DownloadClient>> built =
+        build_download_client({.roots_pem = server.ca_pem()});
+    if (!built) return fail(std::move(built).error());
+    client = *built;
+    return start_download(client, server.url("/file"), test::kGenerousSeconds, cancel);
+  }
+
+  test::ProxyVariables proxy_variables;
+  test::TlsServer server;
+  test::ConnectProxy proxy;
+  std::shared_ptr<const DownloadClient> client;
+  CancelFlag cancel;
+};
+
+TEST_F(DownloadProxy, HttpsGoesThroughTheProxyOfHttpsProxy) {
+  server.on("/file", Answer::body("tunnelled"));
+  proxy_variables.set("HTTPS_PROXY", proxy.url());
+  proxy_variables.set("https_proxy", "http://127.0.0.1:1");  // the upper-case name wins
+  Result<DownloadBody> body = fetch();
+  ASSERT_TRUE(body) << body.error().chain_text();
+  EXPECT_EQ(test::read_to_end(*body).bytes, "tunnelled");
+  ASSERT_EQ(proxy.requests().size(), 1u);
+  const std::string authority = "127.0.0.1:" + std::to_string(server.port());
+  EXPECT_EQ(proxy.requests()[0].line, "CONNECT " + authority + " HTTP/1.1");
+  ASSERT_EQ(server.requests().size(), 1u);
+  EXPECT_EQ(server.requests()[0].line, "GET /file HTTP/1.1");
+}
+
+TEST_F(DownloadProxy, NoProxyListGoesDirect) {
+  server.on("/file", Answer::body("direct"));
+  proxy_variables.set("HTTPS_PROXY", proxy.url());
+  proxy_variables.set("NO_PROXY", "example.com,127.0.0.1");
+  Result<DownloadBody> body = fetch();
+  ASSERT_TRUE(body) << body.error().chain_text();
+  EXPECT_EQ(test::read_to_end(*body).bytes, "direct");
+  EXPECT_TRUE(proxy.requests().empty());
+  EXPECT_EQ(server.requests().size(), 1u);
+}
+
+}  // namespace
+}  // namespace orvo::core
