@@ -38,7 +38,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(PKG_CONFIG_EXECUTABLE "${ORVO_WINDOWS_DEPS}/bin/pkg-config" CACHE FILEPATH "")
 
 # Linked -static, a program imports only system DLLs; otherwise libstdc++,
-# libgcc and winpthread DLLs would have to sit beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+# libgcc and winpthread DLLs would have to sit beside it. In C++23 GCC 12's
+# <typeinfo> defines type_info::operator== inline, and its static libstdc++
+# defines it once more (GCC bug 110572): the two are the same function, so
+# the linker may keep either.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--allow-multiple-definition")
 
 set(CMAKE_CROSSCOMPILING_EMULATOR "${_orvo_tree}/scripts/wine-run")

@@ -1,0 +1,15 @@
+#include "support/host/test_host.hpp"
+
+#include <windows.h>
+
+namespace orvo::test {
+
+bool process_exists(int pid) {
+  HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+  if (process == nullptr) return ::GetLastError() == ERROR_ACCESS_DENIED;
+  const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  ::CloseHandle(process);
+  return running;
+}
+
+}  // namespace orvo::test

@@ -1,0 +1,32 @@
+# The tests the Windows lane builds and runs under Wine. A test file named
+# here stays out of the Windows build, with the reason beside it; a folder not
+# named has no Windows test program.
+set(orvo_windows_test_folders base layers platform core/url core/release core/cache launch)
+
+set(orvo_windows_excluded_tests
+  # Their cases are POSIX facts: FIFOs, Unix sockets, permission bits,
+  # symbolic links made with symlink(), descriptors a child must not get,
+  # pidfds and reaping. The Win32 layer's own cases are in *_win_test.cpp.
+  platform/fs_test.cpp
+  platform/process_control_test.cpp
+  platform/process_test.cpp
+  # Long URLs come from the suite fixtures, which need the network fixtures.
+  core/url/url_robustness_test.cpp
+  # FIFOs and sockets (special_files), permission bits (sys/stat.h), the suite
+  # fixtures' case names.
+  core/cache/cache_files_test.cpp
+  core/cache/hash_file_test.cpp
+  core/cache/installed_files_test.cpp
+  core/cache/launcher_log_test.cpp
+  core/cache/versions_cache_test.cpp
+  # The X server fixture, signals and waitpid.
+  launch/host_start_test.cpp
+  launch/host_window_search_test.cpp
+)
+
+# A crash under Wine fails the run: the probe crashes, and every one of its
+# runs must end with a non-zero code.
+add_executable(orvo_crash_probe wine/crash_probe.cpp)
+add_test(NAME wine.crash_fails_the_run
+  COMMAND "${CMAKE_COMMAND}" "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
+          "-DPROBE=$<TARGET_FILE:orvo_crash_probe>" -P "${CMAKE_CURRENT_SOURCE_DIR}/wine/crash_fails.cmake")
