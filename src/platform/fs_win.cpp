@@ -41,6 +41,9 @@ Result<NativeFile> open_handle(const std::filesystem::path& path, DWORD access, 
   return handle;
 }
 
+// The longest path the system takes, in UTF-16 units.
+constexpr std::size_t kLongestPath = 32768;
+
 // A link where a plain entry is demanded is refused with this error.
 constexpr DWORD kLinkRefused = ERROR_CANT_ACCESS_FILE;
 
@@ -137,6 +140,12 @@ Result<std::filesystem::path> canonical_path(const std::filesystem::path& path) 
     const DWORD length = ::GetFinalPathNameByHandleW(
         handle->get(), final_path.data(), static_cast<DWORD>(final_path.size()),
         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    // Windows answers too small a buffer with the size it needs, Wine with
+    // ERROR_MORE_DATA alone.
+    if (length == 0 && ::GetLastError() == ERROR_MORE_DATA && final_path.size() < kLongestPath) {
+      final_path.resize(final_path.size() * 2);
+      continue;
+    }
     if (length == 0) return failure();
     if (length < final_path.size()) {
       final_path.resize(length);

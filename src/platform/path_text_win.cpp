@@ -10,4 +10,8 @@ std::optional<std::string> path_utf8(const std::filesystem::path& path) {
 
 std::string path_display(const std::filesystem::path& path) { return utf8_text(path.native()); }
 
+std::filesystem::path path_from_utf8(std::string_view text) {
+  return std::filesystem::path(wide_text(text));
+}
+
 }  // namespace orvo::platform

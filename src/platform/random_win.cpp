@@ -1,12 +1,12 @@
 #include "platform/random.hpp"
 
-#include <bcrypt.h>
-
 #include <algorithm>
 #include <climits>
 
 #include "platform/os_error.hpp"
 #include "platform/win32.hpp"
+// bcrypt.h needs the types of <windows.h> first.
+#include <bcrypt.h>
 
 extern "C" ULONG WINAPI RtlNtStatusToDosError(LONG status);
 

@@ -1,7 +1,7 @@
+#include "platform/win32.hpp"
 #include "support/fs/temp_dir.hpp"
 
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <atomic>
 #include <stdexcept>

@@ -1,6 +1,6 @@
+#include "platform/win32.hpp"
 #include "support/host/test_host.hpp"
 
-#include <windows.h>
 
 namespace orvo::test {
 
