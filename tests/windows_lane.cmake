@@ -25,8 +25,7 @@ set(orvo_windows_excluded_tests
   core/cache/installed_files_test.cpp
   core/cache/launcher_log_test.cpp
   core/cache/versions_cache_test.cpp
-  # The X server fixture, signals and waitpid.
-  launch/host_start_test.cpp
+  # X11 cases: frames, WM_NAME, ping, the display going away, DISPLAY.
   launch/host_window_search_test.cpp
 )
 

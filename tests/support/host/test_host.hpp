@@ -21,4 +21,7 @@ std::optional<int> wait_for_ready_file(const std::filesystem::path& ready_file);
 // Whether a process with this id still exists (a reaped child does not).
 bool process_exists(int pid);
 
+// Ends the process with this id (a child of the test's, on POSIX) and waits for its end.
+void end_process_by_id(int pid);
+
 }  // namespace orvo::test

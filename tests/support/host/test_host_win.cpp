@@ -12,4 +12,12 @@ bool process_exists(int pid) {
   return running;
 }
 
+void end_process_by_id(int pid) {
+  HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+  if (process == nullptr) return;
+  ::TerminateProcess(process, 1);
+  ::WaitForSingleObject(process, INFINITE);
+  ::CloseHandle(process);
+}
+
 }  // namespace orvo::test
