@@ -15,8 +15,17 @@ BOOL CALLBACK visit_window(HWND window, LPARAM param) {
   return visit.visit(window, visit.param) ? TRUE : FALSE;
 }
 
-int buffer_units(std::span<char16_t> buffer) {
-  return buffer.size() > INT_MAX ? INT_MAX : static_cast<int>(buffer.size());
+// GetWindowTextW and GetClassNameW: as much text as fits with its zero, and
+// the count of units before that zero. char16_t and wchar_t are both UTF-16
+// units on Windows.
+std::size_t window_text(int(WINAPI* read)(HWND, LPWSTR, int), WindowHandle window,
+                        std::span<char16_t> buffer) {
+  if (buffer.empty()) return 0;
+  buffer[0] = u'\0';
+  const int units = buffer.size() > INT_MAX ? INT_MAX : static_cast<int>(buffer.size());
+  const int length =
+      read(static_cast<HWND>(window), reinterpret_cast<wchar_t*>(buffer.data()), units);
+  return length > 0 ? static_cast<std::size_t>(length) : 0;
 }
 
 DWORD milliseconds(std::chrono::milliseconds timeout) {
@@ -56,21 +65,12 @@ std::uint32_t window_process_id(WindowHandle window) {
 
 bool window_visible(WindowHandle window) { return ::IsWindowVisible(static_cast<HWND>(window)) != 0; }
 
-// char16_t and wchar_t are both UTF-16 units on Windows.
 std::size_t window_title(WindowHandle window, std::span<char16_t> buffer) {
-  if (buffer.empty()) return 0;
-  buffer[0] = u'\0';
-  const int length = ::GetWindowTextW(static_cast<HWND>(window),
-                                      reinterpret_cast<wchar_t*>(buffer.data()), buffer_units(buffer));
-  return length > 0 ? static_cast<std::size_t>(length) : 0;
+  return window_text(::GetWindowTextW, window, buffer);
 }
 
 std::size_t window_class_name(WindowHandle window, std::span<char16_t> buffer) {
-  if (buffer.empty()) return 0;
-  buffer[0] = u'\0';
-  const int length = ::GetClassNameW(static_cast<HWND>(window),
-                                     reinterpret_cast<wchar_t*>(buffer.data()), buffer_units(buffer));
-  return length > 0 ? static_cast<std::size_t>(length) : 0;
+  return window_text(::GetClassNameW, window, buffer);
 }
 
 }  // namespace orvo::platform

@@ -8,6 +8,11 @@
 
 namespace orvo::test {
 
+HostFolder::HostFolder(std::string_view behaviour) {
+  std::filesystem::copy_file(ORVO_TEST_HOST, program);
+  write_file(dir / kHostBehaviourFile, behaviour);
+}
+
 const std::string& test_host_bytes() {
   static const std::string bytes = read_file(ORVO_TEST_HOST);
   return bytes;

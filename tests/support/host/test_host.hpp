@@ -7,9 +7,19 @@
 #include <string>
 #include <string_view>
 
+#include "support/fs/temp_dir.hpp"
+
 namespace orvo::test {
 
 inline constexpr std::string_view kHostBehaviourFile = "host-behaviour.txt";
+
+// A fresh folder holding the test host as "ORVO.Host.exe" and its behaviour file.
+struct HostFolder {
+  TempDir dir;
+  std::filesystem::path program = dir / "ORVO.Host.exe";
+
+  explicit HostFolder(std::string_view behaviour);
+};
 
 // The whole test host program, read once.
 const std::string& test_host_bytes();

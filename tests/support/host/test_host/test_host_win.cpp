@@ -1,8 +1,7 @@
 // A stand-in for ORVO Host under Win32, the twin of the X11 one: a GUI-subsystem
 // program (WaitForInputIdle fails for a console one) that holds the mutex
 // "Local\ORVO.Host.SupportSession" while it runs. It reads "host-behaviour.txt"
-// from its working folder, one setting per line ("name value"; a missing file
-// or line keeps the default):
+// from its working folder (behaviour.hpp):
 //   delay_ms N        wait N ms before anything else (0)
 //   exit_code N       then exit with N instead of showing a window
 //   title TEXT        window title, the rest of the line ("ORVO Host")
@@ -13,55 +12,17 @@
 //   second_class TEXT then show a second window, above the first, of class TEXT
 //   ready_file PATH   once the window exists, write the process id there
 // "legacy_title" and "framed" describe X11 properties and change nothing here.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
+
+#include "behaviour.hpp"
+#include "platform/win32.hpp"
 
 namespace {
 
-struct Behaviour {
-  int delay_ms = 0;
-  std::optional<int> exit_code;
-  std::string title = "ORVO Host";
-  std::string window_class = "WindowsForms10.Window.8.app.0.test";
-  bool hidden = false;
-  bool hang = false;
-  std::optional<int> exit_after_ms;
-  std::string ready_file;
-  std::optional<std::string> second_class;
-};
-
-Behaviour read_behaviour() {
-  Behaviour behaviour;
-  std::ifstream file("host-behaviour.txt");
-  std::string line;
-  while (std::getline(file, line)) {
-    if (line.ends_with('\r')) line.pop_back();
-    const auto space = line.find(' ');
-    const std::string name = line.substr(0, space);
-    const std::string value = space == std::string::npos ? "" : line.substr(space + 1);
-    if (name == "delay_ms") behaviour.delay_ms = std::stoi(value);
-    if (name == "exit_code") behaviour.exit_code = std::stoi(value);
-    if (name == "title") behaviour.title = value;
-    if (name == "class") behaviour.window_class = value;
-    if (name == "hidden") behaviour.hidden = true;
-    if (name == "hang") behaviour.hang = true;
-    if (name == "exit_after_ms") behaviour.exit_after_ms = std::stoi(value);
-    if (name == "ready_file") behaviour.ready_file = value;
-    if (name == "second_class") behaviour.second_class = value;
-  }
-  return behaviour;
-}
+using orvo::test_host::Behaviour;
+using orvo::test_host::read_behaviour;
 
 std::wstring wide(const std::string& text) {
   std::wstring result(text.size(), L'\0');
