@@ -1,6 +1,11 @@
 # The tests the Windows lane builds and runs under Wine. A test file named
 # here stays out of the Windows build, with the reason beside it; a folder not
-# named has no Windows test program.
+# named has no Windows test program:
+#   core/net, core/attempt  the TLS server, the CONNECT proxy and the
+#                           preparation fixture stand on POSIX sockets
+#   core/package            expects POSIX error texts ("File exists (os error
+#                           17)"), umask modes and a FIFO
+#   tools                   runs the release tool through the POSIX child runner
 set(orvo_windows_test_folders base layers platform core/url core/release core/cache launch)
 
 set(orvo_windows_excluded_tests

@@ -1,4 +1,3 @@
-#include "platform/win32.hpp"
 #include "support/fs/temp_dir.hpp"
 
 #include <gtest/gtest.h>
@@ -7,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+
+#include "platform/win32.hpp"
 
 namespace orvo::test {
 

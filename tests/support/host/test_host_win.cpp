@@ -1,6 +1,6 @@
-#include "platform/win32.hpp"
 #include "support/host/test_host.hpp"
 
+#include "platform/win32.hpp"
 
 namespace orvo::test {
 
