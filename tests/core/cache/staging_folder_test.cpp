@@ -75,8 +75,10 @@ std::vector<std::string> tree_of(const fs::path& folder) {
   std::vector<std::string> tree;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
     const auto kind = entry.symlink_status().type();
-    tree.push_back(fs::relative(entry.path(), folder).string() +
-                   (kind == fs::file_type::directory ? "/" : kind == fs::file_type::symlink ? "@" : ""));
+    const char* mark = kind == fs::file_type::directory ? "/"
+                       : kind == fs::file_type::symlink ? "@"
+                                                        : "";
+    tree.push_back(fs::relative(entry.path(), folder).string() + mark);
   }
   std::ranges::sort(tree);
   return tree;
