@@ -90,6 +90,10 @@ class File {
   Result<void> close();
 
  private:
+  // Services that open files in their own ways, or work on an open one.
+  friend class FolderHandle;
+  friend class FileLock;
+
   explicit File(NativeFile handle) : handle_(std::move(handle)) {}
   NativeFile handle_;
 };
