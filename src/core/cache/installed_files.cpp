@@ -1,7 +1,6 @@
 #include "core/cache/installed_files.hpp"
 
 #include <memory>
-#include <optional>
 #include <utility>
 
 #include "core/cache/launcher_files.hpp"
