@@ -351,17 +351,19 @@ TEST_F(OpenHost, CancellingDuringTheSearchForTheNextVersionStandsInTheFinalError
 }
 
 TEST_F(OpenHost, AVersionThatCannotBeMarkedWorkingIsStillLaunched) {
-  const auto first = candidate({.name = "v1", .marker = "OK"}, true);
+  const auto first = candidate({.name = "v1", .marker = std::nullopt}, true);
+  // No marker can take the place of a folder.
+  fs::create_directory(first.folder / ".orvo-working");
   ASSERT_TRUE(open(first));
   Sent sent = drain(receiver_);
   ASSERT_TRUE(sent.host);
   end_host(*sent.host);
   EXPECT_EQ(log_texts(),
             (std::vector<std::string>{
-                "Host opened, but cache could not be marked working: Invalid working-version "
-                "marker",
+                "Host opened, but cache could not be marked working: Unexpected installed "
+                "folder: .orvo-working",
                 "Opened Host 1.0.1 (cached: true)"}));
-  EXPECT_EQ(test::read_file(first.folder / ".orvo-working"), "OK");
+  EXPECT_TRUE(fs::is_directory(first.folder / ".orvo-working"));
 }
 
 TEST_F(OpenHost, WithTheWindowGoneTheLaunchedHostKeepsRunning) {
