@@ -53,6 +53,8 @@ class WindowSystem {
 // The id of the process that owns the window; 0 when it cannot be told.
 std::uint32_t window_process_id(WindowHandle window);
 
+// Whether the window is shown; a minimised window is. On POSIX: mapped, or in
+// the Normal or Iconic state of its window manager.
 bool window_visible(WindowHandle window);
 
 // The window's title and its class name, as far as they fit in the buffer

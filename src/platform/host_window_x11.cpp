@@ -351,12 +351,22 @@ std::uint32_t window_process_id(WindowHandle window) {
   return pid;
 }
 
+// A window manager unmaps a minimised window and marks it Iconic, where the
+// desktop the product runs on still counts it as visible; a window on another
+// workspace may likewise be unmapped and stay Normal.
 bool window_visible(WindowHandle window) {
   Display* display = display_of(window);
   if (display == nullptr) return false;
   XWindowAttributes attributes{};
   if (XGetWindowAttributes(display, window.id, &attributes) == 0) return false;
-  return attributes.map_state == IsViewable;
+  if (attributes.map_state == IsViewable) return true;
+  const Atom wm_state = XInternAtom(display, "WM_STATE", False);
+  const PropertyReply reply(display, window.id, wm_state, 1, wm_state);
+  if (!reply.exists() || reply.type() != wm_state || reply.format() != 32 || reply.count() != 1) {
+    return false;
+  }
+  const auto state = *reinterpret_cast<const unsigned long*>(reply.data());
+  return state == NormalState || state == IconicState;
 }
 
 std::size_t window_title(WindowHandle window, std::span<char16_t> buffer) {

@@ -148,6 +148,15 @@ TEST_F(StartHost, AWindowThatAnswersAtOnceCountsOnlyAfterTwoSeconds) {
   end_host(*host);
 }
 
+// A minimised window is a shown one, as on the desktop the product runs on.
+TEST_F(StartHost, AHostWhoseWindowStartsMinimisedOpens) {
+  const HostWaitLimits limits{.earliest_success = 0ms, .limit = 5000ms};
+  auto host = start_host(candidate({.name = "v1", .behaviour = "iconic"}, false),
+                         core::CancelFlag(), limits);
+  ASSERT_TRUE(host) << host.error().chain_text();
+  end_host(*host);
+}
+
 TEST_F(StartHost, AHostThatExitsBeforeItsWindowFailsWithItsExitCode) {
   const struct {
     std::string behaviour;

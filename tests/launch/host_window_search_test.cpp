@@ -98,6 +98,8 @@ const MatchCase kMatchCases[] = {
     {"a longer class after the prefix", "class WindowsForms10.", false, true},
     {"inside a window manager's frame", "framed", false, true},
     {"hidden inside a frame", "framed\nhidden", false, false},
+    {"minimised", "iconic", false, true},
+    {"minimised inside a frame", "framed\niconic", false, true},
     {"hidden", "hidden", false, false},
     {"a title with a trailing blank", "title ORVO Host ", false, false},
     {"a title in other letters", "title ORVO HOST", false, false},
@@ -154,7 +156,8 @@ TEST_F(WindowLayer, OnlyAShownWindowIsReadyAndOnlyAnAnsweringOneAnswers) {
     bool input_idle;
     bool answers;
   } cases[] = {
-      {"", true, true}, {"hang", true, false}, {"hidden", false, true}, {"framed", true, true}};
+      {"", true, true},       {"hang", true, false},           {"hidden", false, true},
+      {"framed", true, true}, {"iconic", true, true}, {"framed\niconic", true, true}};
   for (const auto& c : cases) {
     ShownHost host(c.behaviour);
     const platform::WindowSystem windows;
