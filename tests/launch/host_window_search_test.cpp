@@ -13,6 +13,7 @@
 #include "launch/utf16_text.hpp"
 #include "platform/process_control.hpp"
 #include "support/fs/temp_dir.hpp"
+#include "support/host/bounded_call.hpp"
 #include "support/host/test_host.hpp"
 #include "support/host/x_server.hpp"
 #include "support/suite/case_name.hpp"
@@ -203,6 +204,33 @@ TEST_F(WindowLayer, AServerThatGoesAwayMidSearchLeavesWindowsThatAreNoLongerTher
   EXPECT_EQ(platform::window_class_name(window, units), 0U);
   EXPECT_FALSE(windows.wait_input_idle(host.process(), std::chrono::milliseconds(100)));
   EXPECT_FALSE(windows.answers(window, std::chrono::milliseconds(200)));
+}
+
+// Every exchange with a server that answers nothing ends within its bound, as
+// though the window had no properties, or the server no windows.
+TEST_F(WindowLayer, AFrozenServerAnswersNothingAndHoldsNothingUp) {
+  ShownHost host("");
+  const platform::WindowSystem windows;
+  const platform::WindowHandle window =
+      first_window_of(windows, platform::process_id(host.process()));
+  ASSERT_NE(window, platform::kNoWindow);
+  server().freeze();
+  const bool in_time = test::ends_within(
+      std::chrono::seconds(20),
+      [&] {
+        EXPECT_EQ(platform::window_process_id(window), 0U);
+        EXPECT_FALSE(platform::window_visible(window));
+        std::u16string units(kWindowTitleUnits, u'x');
+        EXPECT_EQ(platform::window_title(window, units), 0U);
+        EXPECT_FALSE(windows.wait_input_idle(host.process(), std::chrono::milliseconds(100)));
+        EXPECT_FALSE(windows.answers(window, std::chrono::milliseconds(200)));
+        EXPECT_EQ(count_windows(windows), 0);
+        const platform::WindowSystem later;
+        EXPECT_EQ(count_windows(later), 0);
+      },
+      [&] { server().thaw(); });
+  server().thaw();
+  EXPECT_TRUE(in_time) << "a call waited for the frozen server";
 }
 
 TEST(WindowLayerWithoutDisplay, FindsNoWindowsAndDoesNotFail) {
