@@ -28,9 +28,10 @@ using WindowVisitor = bool (*)(WindowHandle window, std::intptr_t param);
 // the handles it hands out are valid while it lives. On POSIX it connects to
 // the X display named by DISPLAY; without one it simply has no windows. No
 // call waits for the X server past a bound of half a second (an enumeration
-// with its visitor's queries counts as one call; answers and wait_input_idle
-// keep to their time-outs): a server that does not answer in time has no
-// windows, and its windows no properties and no answer.
+// with its visitor's queries counts as one call; answers keeps to its
+// time-out, wait_input_idle to its own and one enumeration): a server that
+// does not answer in time has no windows, and its windows no properties and
+// no answer.
 class WindowSystem {
  public:
   WindowSystem();
