@@ -33,13 +33,22 @@ struct PendingSetup {
 };
 
 // Displays with an abandoned setup still hanging: trying again would only add
-// a hanging thread per poll.
-std::mutex g_hanging_mutex;
-std::vector<std::string> g_hanging;
+// a hanging thread per poll. Never destroyed, since such a thread may still
+// end while the process exits.
+struct HangingSetups {
+  std::mutex mutex;
+  std::vector<std::string> displays;
+};
+
+HangingSetups& hanging_setups() {
+  static auto* const setups = new HangingSetups;
+  return *setups;
+}
 
 bool setup_hanging(const std::string& display) {
-  const std::lock_guard lock(g_hanging_mutex);
-  return std::ranges::find(g_hanging, display) != g_hanging.end();
+  HangingSetups& hanging = hanging_setups();
+  const std::lock_guard lock(hanging.mutex);
+  return std::ranges::find(hanging.displays, display) != hanging.displays.end();
 }
 
 void run_setup(const std::shared_ptr<PendingSetup>& pending, const std::string& display) {
@@ -48,8 +57,9 @@ void run_setup(const std::shared_ptr<PendingSetup>& pending, const std::string& 
   const std::lock_guard lock(pending->mutex);
   if (pending->abandoned) {
     xcb_disconnect(connection);
-    const std::lock_guard hanging_lock(g_hanging_mutex);
-    g_hanging.erase(std::ranges::find(g_hanging, display));
+    HangingSetups& hanging = hanging_setups();
+    const std::lock_guard hanging_lock(hanging.mutex);
+    hanging.displays.erase(std::ranges::find(hanging.displays, display));
     return;
   }
   pending->connection = connection;
@@ -68,8 +78,9 @@ xcb_connection_t* set_up(const std::string& display, XDeadline deadline, int& sc
   std::unique_lock lock(pending->mutex);
   if (!pending->finished.wait_until(lock, deadline, [&] { return pending->done; })) {
     pending->abandoned = true;
-    const std::lock_guard hanging_lock(g_hanging_mutex);
-    g_hanging.push_back(display);
+    HangingSetups& hanging = hanging_setups();
+    const std::lock_guard hanging_lock(hanging.mutex);
+    hanging.displays.push_back(display);
     return nullptr;
   }
   screen = pending->screen;

@@ -271,10 +271,12 @@ TEST_F(StartHost, AFrozenServerHoldsUpNeitherCancellingNorTheLimit) {
     } else {
       freeze();
     }
+    // Half a second into the freeze.
     std::jthread canceller([&](std::stop_token stop) {
+      if (!c.cancel) return;
       while (!frozen && !stop.stop_requested()) std::this_thread::sleep_for(1ms);
       for (int i = 0; i < 500 && !stop.stop_requested(); ++i) std::this_thread::sleep_for(1ms);
-      if (c.cancel && !stop.stop_requested()) cancel.set();
+      if (!stop.stop_requested()) cancel.set();
     });
 
     std::optional<core::Result<platform::Process>> host;
