@@ -189,32 +189,23 @@ TEST_F(WindowLayer, AServerThatGoesAwayLeavesAConnectionWithoutWindows) {
   EXPECT_EQ(count_windows(windows), 0);
 }
 
-TEST_F(WindowLayer, AServerThatGoesAwayMidSearchLeavesWindowsThatAreNoLongerThere) {
+// A server that goes away, or hangs, amid a search leaves windows without
+// properties or answers, and no windows for a new connection; no call waits
+// for the hanging one past its bound.
+class LostServer : public test::WithXServer, public testing::WithParamInterface<bool> {};
+
+TEST_P(LostServer, LeavesWindowsThatAreNoLongerThere) {
+  const bool frozen = GetParam();
   ShownHost host("");
   const platform::WindowSystem windows;
   const platform::WindowHandle window =
       first_window_of(windows, platform::process_id(host.process()));
   ASSERT_NE(window, platform::kNoWindow);
-  server().stop();
-
-  EXPECT_EQ(platform::window_process_id(window), 0U);
-  EXPECT_FALSE(platform::window_visible(window));
-  std::u16string units(kWindowTitleUnits, u'x');
-  EXPECT_EQ(platform::window_title(window, units), 0U);
-  EXPECT_EQ(platform::window_class_name(window, units), 0U);
-  EXPECT_FALSE(windows.wait_input_idle(host.process(), std::chrono::milliseconds(100)));
-  EXPECT_FALSE(windows.answers(window, std::chrono::milliseconds(200)));
-}
-
-// Every exchange with a server that answers nothing ends within its bound, as
-// though the window had no properties, or the server no windows.
-TEST_F(WindowLayer, AFrozenServerAnswersNothingAndHoldsNothingUp) {
-  ShownHost host("");
-  const platform::WindowSystem windows;
-  const platform::WindowHandle window =
-      first_window_of(windows, platform::process_id(host.process()));
-  ASSERT_NE(window, platform::kNoWindow);
-  server().freeze();
+  if (frozen) {
+    server().freeze();
+  } else {
+    server().stop();
+  }
   const bool in_time = test::ends_within(
       std::chrono::seconds(20),
       [&] {
@@ -222,6 +213,7 @@ TEST_F(WindowLayer, AFrozenServerAnswersNothingAndHoldsNothingUp) {
         EXPECT_FALSE(platform::window_visible(window));
         std::u16string units(kWindowTitleUnits, u'x');
         EXPECT_EQ(platform::window_title(window, units), 0U);
+        EXPECT_EQ(platform::window_class_name(window, units), 0U);
         EXPECT_FALSE(windows.wait_input_idle(host.process(), std::chrono::milliseconds(100)));
         EXPECT_FALSE(windows.answers(window, std::chrono::milliseconds(200)));
         EXPECT_EQ(count_windows(windows), 0);
@@ -230,8 +222,12 @@ TEST_F(WindowLayer, AFrozenServerAnswersNothingAndHoldsNothingUp) {
       },
       [&] { server().thaw(); });
   server().thaw();
-  EXPECT_TRUE(in_time) << "a call waited for the frozen server";
+  EXPECT_TRUE(in_time) << "a call waited for the server";
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, LostServer, testing::Bool(), [](const auto& info) {
+  return std::string(info.param ? "Frozen" : "Stopped");
+});
 
 TEST(WindowLayerWithoutDisplay, FindsNoWindowsAndDoesNotFail) {
   const char* previous = std::getenv("DISPLAY");
