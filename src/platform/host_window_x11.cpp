@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
-#include <iterator>
+#include <span>
 #include <optional>
 #include <string>
 #include <thread>
@@ -33,12 +35,23 @@ XReply<xcb_get_property_reply_t> get_property(XConnection& x, xcb_window_t windo
   return reply;
 }
 
+// A reply's stated counts are trusted only as far as the reply itself reaches
+// (its length, in 4-byte units after the fixed 32 bytes).
+std::size_t sent_bytes(std::uint32_t length) { return static_cast<std::size_t>(length) * 4; }
+
+// The value of a property, its bytes as sent.
+std::span<const char> value_bytes(const xcb_get_property_reply_t& reply) {
+  const std::size_t stated = static_cast<std::size_t>(reply.value_len) * (reply.format / 8);
+  return {static_cast<const char*>(xcb_get_property_value(&reply)),
+          std::min(stated, sent_bytes(reply.length))};
+}
+
 // The 32-bit items of a property of this type.
 std::span<const std::uint32_t> items32(const XReply<xcb_get_property_reply_t>& reply,
                                        xcb_atom_t type) {
   if (!reply || reply->type != type || reply->format != 32) return {};
-  return {static_cast<const std::uint32_t*>(xcb_get_property_value(reply.get())),
-          reply->value_len};
+  const std::span<const char> bytes = value_bytes(*reply);
+  return {reinterpret_cast<const std::uint32_t*>(bytes.data()), bytes.size() / 4};
 }
 
 struct Property {
@@ -50,10 +63,8 @@ struct Property {
 std::optional<Property> read_text_property(XConnection& x, xcb_window_t window, xcb_atom_t name) {
   const auto reply = get_property(x, window, name, XCB_GET_PROPERTY_TYPE_ANY, 1024);
   if (!reply || reply->format != 8) return std::nullopt;
-  return Property{.type = reply->type,
-                  .bytes = std::string(static_cast<const char*>(xcb_get_property_value(reply.get())),
-                                       static_cast<std::size_t>(
-                                           xcb_get_property_value_length(reply.get())))};
+  const std::span<const char> bytes = value_bytes(*reply);
+  return Property{.type = reply->type, .bytes = std::string(bytes.begin(), bytes.end())};
 }
 
 // Writes units into the buffer, leaving room for the terminating zero.
@@ -154,7 +165,9 @@ std::vector<xcb_window_t> children_of(XConnection& x, xcb_window_t window) {
       x.reply<xcb_query_tree_reply_t>(xcb_query_tree(x.get(), window).sequence);
   if (!tree) return {};
   const xcb_window_t* children = xcb_query_tree_children(tree.get());
-  return {children, children + xcb_query_tree_children_length(tree.get())};
+  const std::size_t count = std::min<std::size_t>(tree->children_len,
+                                                  sent_bytes(tree->length) / sizeof *children);
+  return {children, children + count};
 }
 
 // Under a reparenting window manager the children of the root are its frames,
