@@ -14,6 +14,8 @@
 #include <thread>
 
 #include "platform/process_control.hpp"
+#include "support/fs/scoped_variable.hpp"
+#include "support/fs/scoped_working_folder.hpp"
 #include "support/host/test_host.hpp"
 #include "support/host/x_server.hpp"
 #include "support/suite/case_name.hpp"
@@ -103,6 +105,21 @@ TEST_F(PreparationAttempt, NewReleaseIsDownloadedActivatedStartedAndMarkedWorkin
   ASSERT_EQ(seen.back(), "Launched");
   EXPECT_EQ(seen[seen.size() - 3], "ORVO Support is ready… 100");
   EXPECT_EQ(seen[seen.size() - 2], "Opening ORVO Support… 100");
+  const auto names = entries_of(versions());
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(test::read_file(versions() / names[0] / ".orvo-working"), "ok");
+  EXPECT_EQ(log_lines(), std::vector<std::string>{"Opened Host 1.0.2 (cached: false)"});
+}
+
+// An empty LOCALAPPDATA makes the cache root relative to the launcher's
+// working folder; the host, which runs in its version folder, still starts.
+TEST_F(PreparationAttempt, AnEmptyLocalAppDataGivesACacheBesideTheLauncherThatStillStarts) {
+  const test::ScopedVariable empty("LOCALAPPDATA", "");
+  const test::ScopedWorkingFolder here(dir.path());
+  publish(host_release(2), 2);
+  const auto seen = run();
+
+  ASSERT_EQ(seen.back(), "Launched") << seen.back();
   const auto names = entries_of(versions());
   ASSERT_EQ(names.size(), 1u);
   EXPECT_EQ(test::read_file(versions() / names[0] / ".orvo-working"), "ok");
