@@ -18,9 +18,7 @@
 
 #include "core/net/download_body.hpp"
 #include "core/net/download_client.hpp"
-#include "support/fs/temp_dir.hpp"
-#include "support/net/download_fixture.hpp"
-#include "support/net/tls_server.hpp"
+#include "support/net/generated_body_server.hpp"
 
 namespace {
 
@@ -90,8 +88,8 @@ struct Figures {
 };
 
 // The launcher's client; the peak is above the size before the download. False on failure.
-bool launcher_round(const test::TlsServer& server, Figures& figures) {
-  auto client = core::build_download_client({.roots_pem = server.ca_pem()});
+bool launcher_round(const test::GeneratedBodyServer& big, Figures& figures) {
+  auto client = core::build_download_client({.roots_pem = big.server().ca_pem()});
   if (!client) {
     std::fprintf(stderr, "client: %s\n", client.error().chain_text().c_str());
     return false;
@@ -100,7 +98,7 @@ bool launcher_round(const test::TlsServer& server, Figures& figures) {
   const std::uint64_t before = resident_bytes();
   PeakSampler sampler;
   SlowReader reader;
-  auto body = core::start_download(*client, server.url("/big"), 300, core::CancelFlag());
+  auto body = core::start_download(*client, big.url(), 300, core::CancelFlag());
   if (!body) {
     std::fprintf(stderr, "start_download: %s\n", body.error().chain_text().c_str());
     return false;
@@ -122,11 +120,11 @@ bool launcher_round(const test::TlsServer& server, Figures& figures) {
 
 // The curl tool writing into a pipe that the same slow reader drains; its
 // peak is the child's whole resident size. False on failure.
-bool curl_round(const test::TlsServer& server, const std::filesystem::path& ca_file, Figures& figures) {
+bool curl_round(const test::GeneratedBodyServer& big, Figures& figures) {
   int pipe_ends[2];
   if (::pipe(pipe_ends) != 0) return false;
-  const std::string ca = ca_file.string();
-  const std::string url = server.url("/big");
+  const std::string ca = big.ca_file().string();
+  const std::string url = big.url();
   const pid_t child = ::fork();
   if (child < 0) return false;
   if (child == 0) {
@@ -157,17 +155,10 @@ bool curl_round(const test::TlsServer& server, const std::filesystem::path& ca_f
 }  // namespace
 
 int main() {
-  test::ProxyVariables no_proxies;
-  test::TlsServer server;
-  test::Answer big;
-  big.generated_size = kBodySize;
-  server.on("/big", big);
-  test::TempDir dir;
-  test::write_file(dir / "ca.pem", server.ca_pem());
-
+  const test::GeneratedBodyServer big(kBodySize);
   Figures launcher;
   Figures curl;
-  if (!launcher_round(server, launcher) || !curl_round(server, dir / "ca.pem", curl)) {
+  if (!launcher_round(big, launcher) || !curl_round(big, curl)) {
     std::fprintf(stderr, "a download failed\n");
     return 1;
   }
