@@ -1,6 +1,7 @@
 #include "core/net/status_error.hpp"
 
 #include <cstdio>
+#include <optional>
 
 #include "core/text/utf8_repair.hpp"
 
@@ -54,7 +55,8 @@ std::string shown_reason(std::string_view reason) {
     }
     if (shown.size() + piece.size() > kShownReasonLimit) {
       shown.resize(room_for_mark);
-      return shown += kCutMark;
+      shown += kCutMark;
+      return shown;
     }
     shown += piece;
     if (shown.size() + kCutMark.size() <= kShownReasonLimit) room_for_mark = shown.size();
