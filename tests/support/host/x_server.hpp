@@ -20,6 +20,11 @@ class XServer {
   // Ends the server, and with it every connection to it.
   void stop();
 
+  // Stops the server's process, so that it reads and answers nothing while
+  // its connections stay open, as a server that hangs; thaw lets it go on.
+  void freeze();
+  void thaw();
+
   bool running() const { return pid_ > 0; }
   const std::string& display() const { return display_; }
 

@@ -87,9 +87,19 @@ XServer::XServer() {
   ::setenv("DISPLAY", display_.c_str(), 1);
 }
 
+void XServer::freeze() {
+  if (pid_ > 0) ::kill(pid_, SIGSTOP);
+}
+
+void XServer::thaw() {
+  if (pid_ > 0) ::kill(pid_, SIGCONT);
+}
+
 void XServer::stop() {
   if (pid_ <= 0) return;
   ::kill(pid_, SIGTERM);
+  // A frozen server would keep the signal pending for ever.
+  ::kill(pid_, SIGCONT);
   int status = 0;
   while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
   }

@@ -16,6 +16,7 @@ struct Behaviour {
   std::string window_class = "WindowsForms10.Window.8.app.0.test";
   bool legacy_title = false;
   bool hidden = false;
+  bool iconic = false;
   bool framed = false;
   bool hang = false;
   std::optional<int> exit_after_ms;
@@ -39,6 +40,7 @@ inline Behaviour read_behaviour() {
     if (name == "class") behaviour.window_class = value;
     if (name == "legacy_title") behaviour.legacy_title = true;
     if (name == "hidden") behaviour.hidden = true;
+    if (name == "iconic") behaviour.iconic = true;
     if (name == "framed") behaviour.framed = true;
     if (name == "hang") behaviour.hang = true;
     if (name == "exit_after_ms") behaviour.exit_after_ms = std::stoi(value);

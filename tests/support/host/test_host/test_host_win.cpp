@@ -7,6 +7,7 @@
 //   title TEXT        window title, the rest of the line ("ORVO Host")
 //   class TEXT        window class name ("WindowsForms10.Window.8.app.0.test")
 //   hidden            create the window but never show it
+//   iconic            show it minimised
 //   hang              stop handling messages once the window is up
 //   exit_after_ms N   exit with code 0 N ms after the window is shown
 //   second_class TEXT then show a second window, above the first, of class TEXT
@@ -49,7 +50,7 @@ HWND show_window(const std::string& class_name, const Behaviour& behaviour) {
                                   WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
                                   ::GetModuleHandleW(nullptr), nullptr);
   if (window == nullptr) ::ExitProcess(71);
-  if (!behaviour.hidden) ::ShowWindow(window, SW_SHOWNORMAL);
+  if (!behaviour.hidden) ::ShowWindow(window, behaviour.iconic ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL);
   return window;
 }
 
