@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/process_control.hpp"
@@ -12,36 +13,40 @@
 namespace orvo::platform {
 namespace {
 
-namespace fs = std::filesystem;
-
 using test::HostFolder;
 
-TEST(ProcessControlWinTest, ExitCodesAreReadFromTheWorkingFolderAndStayReadable) {
-  for (const std::uint32_t code : {0U, 3U, 255U}) {
-    HostFolder host("exit_code " + std::to_string(code) + "\n");
+// The code a process reports, whether it exits by itself or is ended with it.
+TEST(ProcessControlWinTest, ExitCodesStayReadableOnceTheProcessHasEnded) {
+  const struct {
+    std::string behaviour;
+    std::optional<std::uint32_t> end_with;
+    std::uint32_t code;
+  } cases[] = {
+      {"exit_code 0", std::nullopt, 0},
+      {"exit_code 3", std::nullopt, 3},
+      {"exit_code 255", std::nullopt, 255},
+      {"delay_ms 60000", 1U, 1},
+      {"delay_ms 60000", 7U, 7},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.behaviour);
+    HostFolder host(c.behaviour + "\n");
     auto started = start_process(host.program, host.dir.path());
     ASSERT_TRUE(started) << started.error().chain_text();
     EXPECT_NE(process_id(*started), 0U);
+    if (c.end_with) {
+      const auto running = exit_code_if_ended(*started);
+      ASSERT_TRUE(running) << running.error().chain_text();
+      EXPECT_FALSE(running->has_value());
+      ASSERT_TRUE(end_process(*started, *c.end_with));
+    }
     const auto waited = wait_for_exit(*started);
     ASSERT_TRUE(waited) << waited.error().chain_text();
-    EXPECT_EQ(*waited, code);
+    EXPECT_EQ(*waited, c.code);
     const auto ended = exit_code_if_ended(*started);
     ASSERT_TRUE(ended) << ended.error().chain_text();
-    EXPECT_EQ(*ended, code);
+    EXPECT_EQ(*ended, c.code);
   }
-}
-
-TEST(ProcessControlWinTest, AnEndedProcessReportsTheCodeItWasEndedWith) {
-  HostFolder host("delay_ms 60000\n");
-  auto started = start_process(host.program, host.dir.path());
-  ASSERT_TRUE(started) << started.error().chain_text();
-  const auto running = exit_code_if_ended(*started);
-  ASSERT_TRUE(running) << running.error().chain_text();
-  EXPECT_FALSE(running->has_value());
-  ASSERT_TRUE(end_process(*started, 1));
-  const auto waited = wait_for_exit(*started);
-  ASSERT_TRUE(waited) << waited.error().chain_text();
-  EXPECT_EQ(*waited, 1U);
 }
 
 TEST(ProcessControlWinTest, AMissingProgramOrFolderIsTheSystemsError) {
