@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace orvo::platform {
 
@@ -13,5 +14,9 @@ std::optional<std::string> path_utf8(const std::filesystem::path& path);
 
 // The path as UTF-8 with every invalid sequence shown as U+FFFD.
 std::string path_display(const std::filesystem::path& path);
+
+// The path that UTF-8 text names. A std::string turned into a path directly
+// is read in the system's code page on Windows, not as UTF-8.
+std::filesystem::path path_from_utf8(std::string_view text);
 
 }  // namespace orvo::platform

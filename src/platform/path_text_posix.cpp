@@ -63,4 +63,8 @@ std::string path_display(const std::filesystem::path& path) {
   return shown;
 }
 
+std::filesystem::path path_from_utf8(std::string_view text) {
+  return std::filesystem::path(std::string(text));
+}
+
 }  // namespace orvo::platform

@@ -4,8 +4,6 @@
 #include "launch/host_start.hpp"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,7 +16,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/os_error.hpp"
 #include "platform/process_control.hpp"
+#include "support/fs/scoped_variable.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/host/bounded_call.hpp"
 #include "support/host/test_host.hpp"
@@ -89,6 +89,11 @@ class HostCache : public test::WithXServer {
   core::PreparationContext context_;
   fs::path log_path_ = dir_ / "launcher.log";
 };
+
+// Code 2 is "file not found" on both systems, each in its own words.
+std::string missing_program_error() {
+  return "Starting the verified ORVO Host: " + platform::os_error(2).chain_text();
+}
 
 // Ends a host that the test was handed.
 void end_host(const platform::Process& host) {
@@ -187,8 +192,7 @@ TEST_F(StartHost, AMissingProgramFailsWithTheSystemError) {
   const auto host =
       start_host(candidate({.name = "v1", .with_host = false}, false), core::CancelFlag());
   ASSERT_FALSE(host);
-  EXPECT_EQ(host.error().chain_text(),
-            "Starting the verified ORVO Host: No such file or directory (os error 2)");
+  EXPECT_EQ(host.error().chain_text(), missing_program_error());
 }
 
 // With a shorter limit than the product's, so that the test does not wait 30 s.
@@ -216,7 +220,8 @@ TEST_F(StartHost, ReadinessIsTestedBeforeTheLimit) {
 }
 
 TEST_F(StartHost, WithoutADisplayTheWaitRunsOutWithoutFailingOtherwise) {
-  ::unsetenv("DISPLAY");  // the fixture puts it back
+  if (!test::display_named_by_environment()) GTEST_SKIP() << "this desktop is always there";
+  test::ScopedVariable no_display("DISPLAY", std::nullopt);
   const HostWaitLimits limits{.earliest_success = 0ms, .limit = 500ms};
   const auto host = start_host(candidate({.name = "v1", .behaviour = "delay_ms 60000"}, false),
                                core::CancelFlag(), limits);
@@ -363,8 +368,7 @@ TEST_F(OpenHost, AMissingProgramFallsBackToThePreviousWorkingVersion) {
   ASSERT_TRUE(sent.host);
   end_host(*sent.host);
   EXPECT_EQ(log_texts(),
-            (std::vector<std::string>{"Host 1.0.3 startup failed: Starting the verified ORVO "
-                                      "Host: No such file or directory (os error 2)",
+            (std::vector<std::string>{"Host 1.0.3 startup failed: " + missing_program_error(),
                                       "Opened Host 1.0.2 (cached: true)"}));
 }
 
@@ -424,8 +428,8 @@ TEST_F(OpenHost, CancellingDuringTheSearchForTheNextVersionStandsInTheFinalError
       open(candidate({.name = "new", .sequence = 2, .with_host = false}, false), cancel);
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error().chain_text(),
-            "Could not open Host (Starting the verified ORVO Host: No such file or directory (os "
-            "error 2)); no other working version is available: Preparation cancelled");
+            "Could not open Host (" + missing_program_error() +
+                "); no other working version is available: Preparation cancelled");
   EXPECT_EQ(log_texts().size(), 1U);
 }
 
@@ -451,9 +455,7 @@ TEST_F(OpenHost, WithTheWindowGoneTheLaunchedHostKeepsRunning) {
   const auto pid = test::wait_for_ready_file(ready_file("v1"));
   ASSERT_TRUE(pid);
   EXPECT_TRUE(test::process_exists(*pid));
-  ::kill(*pid, SIGKILL);
-  int status = 0;
-  ::waitpid(*pid, &status, 0);
+  test::end_process_by_id(*pid);
 }
 
 }  // namespace

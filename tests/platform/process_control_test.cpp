@@ -19,16 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A folder holding the test host and its behaviour file.
-struct HostFolder {
-  test::TempDir dir;
-  fs::path program = dir / "ORVO.Host.exe";
-
-  explicit HostFolder(std::string_view behaviour) {
-    fs::copy_file(ORVO_TEST_HOST, program);
-    test::write_file(dir / test::kHostBehaviourFile, behaviour);
-  }
-};
+using test::HostFolder;
 
 class ExitCodes : public testing::TestWithParam<std::uint32_t> {};
 

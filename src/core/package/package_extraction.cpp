@@ -13,6 +13,7 @@
 #include "core/release/package_path.hpp"
 #include "core/text/ascii_case.hpp"
 #include "platform/fs.hpp"
+#include "platform/path_text.hpp"
 #include "platform/random_access_file.hpp"
 
 namespace orvo::core {
@@ -32,7 +33,7 @@ Result<void> extract_folder(Extraction& extraction, const std::string& name,
                             const ZipEntryInfo& entry) {
   if (entry.size != 0) return fail("Archive directory contains unexpected data");
   if (!is_signed_folder(extraction.signed_files, name)) return fail("Unlisted archive directory");
-  return platform::create_folders(extraction.destination / name);
+  return platform::create_folders(extraction.destination / platform::path_from_utf8(name));
 }
 
 // Streams the entry's data into the new file, never writing a byte past the
@@ -64,7 +65,8 @@ Result<void> extract_file(Extraction& extraction, const std::string& name,
   const ManifestFile& signed_file = *found->second;
   if (entry.size != signed_file.size) return fail("Archive file size differs from signed release");
 
-  const std::filesystem::path target_path = extraction.destination / name;
+  const std::filesystem::path target_path =
+      extraction.destination / platform::path_from_utf8(name);
   if (auto made = platform::create_folders(target_path.parent_path()); !made) return made;
   // The file a version folder is started from is the only one that must be executable.
   const auto mode =

@@ -1,32 +1,19 @@
 #include "support/host/test_host.hpp"
 
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <cerrno>
-#include <chrono>
-#include <fstream>
-#include <thread>
-
-#include "support/fs/temp_dir.hpp"
 
 namespace orvo::test {
 
-const std::string& test_host_bytes() {
-  static const std::string bytes = read_file(ORVO_TEST_HOST);
-  return bytes;
-}
-
-std::optional<int> wait_for_ready_file(const std::filesystem::path& ready_file) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (std::chrono::steady_clock::now() < deadline) {
-    std::ifstream file(ready_file);
-    int pid = 0;
-    if (file >> pid) return pid;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return std::nullopt;
-}
-
 bool process_exists(int pid) { return ::kill(pid, 0) == 0 || errno != ESRCH; }
+
+void end_process_by_id(int pid) {
+  ::kill(pid, SIGKILL);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+}
 
 }  // namespace orvo::test

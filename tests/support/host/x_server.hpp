@@ -37,6 +37,10 @@ class XServer {
 // Whether an Xvfb program is on PATH.
 bool xvfb_installed();
 
+// Whether DISPLAY names the window system, so that without it there is none
+// (X11); a Windows desktop is always there.
+bool display_named_by_environment();
+
 // A test fixture with an X server of its own; skips the test without Xvfb.
 class WithXServer : public testing::Test {
  protected:

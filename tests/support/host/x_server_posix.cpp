@@ -112,6 +112,8 @@ void XServer::stop() {
   }
 }
 
+bool display_named_by_environment() { return true; }
+
 void WithXServer::SetUp() {
   if (!xvfb_installed()) GTEST_SKIP() << "Xvfb is not installed (scripts/install-deps adds it)";
   server_.emplace();

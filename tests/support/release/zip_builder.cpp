@@ -80,7 +80,8 @@ ZipAttributes unix_mode(std::uint32_t mode) { return {kHostUnix, mode << 16}; }
 
 void write_zip(const std::filesystem::path& path, const std::vector<ZipEntrySpec>& entries) {
   int error = 0;
-  zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+  // libzip takes UTF-8 names on every system.
+  zip_t* archive = zip_open(path.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   if (archive == nullptr) throw std::runtime_error("zip_open failed: " + std::to_string(error));
   try {
     for (const ZipEntrySpec& entry : entries) add_entry(archive, entry);

@@ -1,0 +1,50 @@
+# The tests the Windows lane builds and runs under Wine. A test file named
+# here stays out of the Windows build, with the reason beside it; a folder not
+# named has no Windows test program:
+#   core/net, core/attempt  the TLS server, the CONNECT proxy and the
+#                           preparation fixture stand on POSIX sockets
+#   core/package            expects POSIX error texts ("File exists (os error
+#                           17)"), umask modes and a FIFO
+#   tools                   runs the release tool through the POSIX child runner
+set(orvo_windows_test_folders base layers platform core/url core/release core/cache launch)
+
+set(orvo_windows_excluded_tests
+  # Their cases are POSIX facts: FIFOs, Unix sockets, permission bits,
+  # symbolic links made with symlink(), descriptors a child must not get,
+  # pidfds and reaping, pthread attributes. The Win32 layer's own cases are in *_win_test.cpp.
+  platform/fs_test.cpp
+  platform/process_control_test.cpp
+  platform/process_test.cpp
+  platform/thread_test.cpp
+  # Bind mounts stand for the volumes a folder handle must not cross.
+  platform/folder_handle_test.cpp
+  # Names made of raw bytes, invalid UTF-8 among them: a POSIX notion.
+  platform/path_text_test.cpp
+  # POSIX separators in the expected paths, and a variable set to "", which
+  # the Windows environment cannot hold; cache_root_win_test.cpp has the cases.
+  core/cache/cache_root_test.cpp
+  # FIFOs and sockets (special_files), permission bits (sys/stat.h), the suite
+  # fixtures' case names.
+  core/cache/cache_files_test.cpp
+  core/cache/hash_file_test.cpp
+  core/cache/installed_files_test.cpp
+  core/cache/launcher_log_test.cpp
+  core/cache/versions_cache_test.cpp
+  # X11 cases: frames, WM_NAME, ping, the display going away, DISPLAY.
+  launch/host_window_search_test.cpp
+)
+
+# Single cases left out where the rest of their file runs, as a negative
+# GoogleTest filter. They make symbolic links with std::filesystem, which
+# MinGW's libstdc++ does not implement on Windows.
+set(orvo_windows_excluded_cases
+  FileLockTest.HoldsOnlyWhileThePathLeadsToTheLockedFile
+  Cases/StagingDraws.*
+)
+
+# A crash under Wine fails the run: the probe crashes, and every one of its
+# runs must end with a non-zero code.
+add_executable(orvo_crash_probe wine/crash_probe.cpp)
+add_test(NAME wine.crash_fails_the_run
+  COMMAND "${CMAKE_COMMAND}" "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
+          "-DPROBE=$<TARGET_FILE:orvo_crash_probe>" -P "${CMAKE_CURRENT_SOURCE_DIR}/wine/crash_fails.cmake")
