@@ -59,18 +59,13 @@ std::string desktop_family() {
 // Pixel font sizes, the static text colour, and controls no larger than
 // their rectangles: the theme's paddings and minimum heights would otherwise
 // make buttons and the bar grow past the layout.
-// GTK renders a CSS pixel as 1/96 inch at its own resolution (Xft.dpi), so a
-// font of n screen pixels is n × 96 ÷ resolution CSS pixels.
 std::string style_sheet(const WindowLayout& layout, const std::string& family) {
-  double resolution = gdk_screen_get_resolution(gdk_screen_get_default());
-  if (resolution <= 0) resolution = kBaseDpi;
-  const auto font_px = [&](int n) { return std::to_string(n * kBaseDpi / resolution) + "px"; };
   const auto px = [](int n) { return std::to_string(n) + "px"; };
   const std::string font = "font-family: \"" + family + "\"; ";
   const int bar_height = std::max(1, layout.rect_of(Control::Progress).height - 2);
-  return ".orvo-body { " + font + "font-size: " + font_px(layout.body_font_height) +
+  return ".orvo-body { " + font + "font-size: " + px(layout.body_font_height) +
          "; font-weight: " + std::to_string(font_spec(FontRole::Body).weight) + "; }\n" +
-         ".orvo-title { " + font + "font-size: " + font_px(layout.title_font_height) +
+         ".orvo-title { " + font + "font-size: " + px(layout.title_font_height) +
          "; font-weight: " + std::to_string(font_spec(FontRole::Title).weight) + "; }\n" +
          ".orvo-static { color: rgb(" + std::to_string(kTextRed) + ", " +
          std::to_string(kTextGreen) + ", " + std::to_string(kTextBlue) + "); }\n" +
