@@ -24,31 +24,10 @@ bool has_class(Display* display, Window window, std::string_view class_name) {
   return same;
 }
 
-// A toolkit's hidden helper windows (a client leader, for one) may carry the
-// class too; only a window that is shown or managed is the user's window.
-bool shown_or_managed(Display* display, Window window) {
-  XWindowAttributes attributes{};
-  if (XGetWindowAttributes(display, window, &attributes) != 0 &&
-      attributes.map_state == IsViewable) {
-    return true;
-  }
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long after = 0;
-  unsigned char* data = nullptr;
-  const Atom wm_state = XInternAtom(display, "WM_STATE", False);
-  const bool managed = XGetWindowProperty(display, window, wm_state, 0, 0, False, AnyPropertyType,
-                                          &type, &format, &count, &after, &data) == Success &&
-                       type != None;
-  if (data != nullptr) XFree(data);
-  return managed;
-}
-
 bool visit(WindowHandle window, std::intptr_t param) {
   auto& search = *reinterpret_cast<ClassSearch*>(param);
   auto* display = static_cast<Display*>(window.display);
-  if (has_class(display, window.id, search.class_name) && shown_or_managed(display, window.id)) {
+  if (has_class(display, window.id, search.class_name)) {
     search.found = window;
     return false;
   }
