@@ -9,6 +9,13 @@
 // Usage: orvo_ui_view_probe running|failure [screenshot.png]
 // The attempt control is the real one; the attempt body only keeps its values,
 // so the window stays in the state asked for.
+//
+// Usage: orvo_ui_view_probe until-closed failed|launched [HOST FOLDER]
+// Runs the window's message loop until the window is destroyed, with an
+// attempt that posts progress every 50 ms until it is cancelled and then
+// ends with Failed, or, with launched, with Launched carrying HOST started in
+// FOLDER (its process id printed as "host PID" once it runs). Prints "closed"
+// when the loop has ended.
 #include <gtk/gtk.h>
 
 #include <chrono>
@@ -16,6 +23,9 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <thread>
+
+#include "platform/process_control.hpp"
 
 #include "platform/screen_dpi.hpp"
 #include "ui/attempt_control.hpp"
@@ -83,9 +93,62 @@ bool save_screenshot(const ui::GtkLauncherView& view, const char* path) {
   return saved;
 }
 
+// An attempt that runs until it is cancelled, as one waiting for a slow server does.
+ui::AttemptBody attempt_until_cancelled(bool launch, std::string host, std::string folder) {
+  return [launch, host, folder](ui::AttemptValues values) {
+    std::uint32_t percent = 0;
+    while (!values.cancel.is_set()) {
+      values.sender.send(core::Progress{.text = "Downloading ORVO Support\u2026",
+                                        .mode = core::ProgressMode::Determinate,
+                                        .percent = percent++ % 101});
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!launch) {
+      values.sender.send(core::Failed{.text = "Preparation cancelled"});
+      return;
+    }
+    auto started = platform::start_process(host, folder);
+    if (!started) {
+      std::printf("cannot start the host: %s\n", started.error().chain_text().c_str());
+      values.sender.send(core::Failed{.text = "no host"});
+      return;
+    }
+    std::printf("host %u\n", platform::process_id(*started));
+    std::fflush(stdout);
+    values.sender.send(core::Launched{.host = std::move(*started)});
+  };
+}
+
+int run_until_closed(int argc, char** argv) {
+  const bool launch = argc > 2 && std::string_view(argv[2]) == "launched";
+  if (launch && argc < 5) return 2;
+  const ui::WindowLayout layout = ui::layout_for_dpi(platform::screen_dpi());
+  ui::GtkLauncherView view(layout);
+  auto [sender, receiver] = core::make_channel<core::WorkerMessage>();
+  ui::LauncherWindow record{
+      .receiver = std::move(receiver),
+      .sender = std::move(sender),
+      .log_path = "/nonexistent/launcher.log",
+      .cancel = core::CancelFlag{},
+      .window = &view,
+      .attempt = attempt_until_cancelled(launch, launch ? argv[3] : "", launch ? argv[4] : ""),
+      .busy = false};
+  view.attach(&record);
+  ui::start_attempt(record);
+  view.show();
+  gtk_main();
+  record.cancel.set();
+  std::printf("closed\n");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string_view(argv[1]) == "until-closed") {
+    if (gtk_init_check(nullptr, nullptr) == FALSE) return 3;
+    return run_until_closed(argc, argv);
+  }
   if (argc < 2 || (std::string_view(argv[1]) != "running" && std::string_view(argv[1]) != "failure")) {
     std::fprintf(stderr, "usage: %s running|failure [screenshot.png]\n", argv[0]);
     return 2;
