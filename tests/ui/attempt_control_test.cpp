@@ -253,20 +253,21 @@ TEST_F(AttemptControl, OtherControlIdsDoNothing) {
 // A test host that sleeps a minute before anything else: a process to end.
 class AttemptControlWithHost : public AttemptControl {
  protected:
-  platform::Process start_host() {
+  // Starts the host and sends it as the attempt's Launched; its process id comes back.
+  int send_launched_host() {
     test::write_file(folder / std::string(test::kHostBehaviourFile), "delay_ms 60000\n");
     auto host = platform::start_process(ORVO_TEST_HOST, folder.path());
     if (!host) throw std::runtime_error(host.error().chain_text());
-    return std::move(*host);
+    const int pid = static_cast<int>(platform::process_id(*host));
+    send(core::Launched{.host = std::move(*host)});
+    return pid;
   }
   test::TempDir folder;
 };
 
 TEST_F(AttemptControlWithHost, LaunchedClosesTheWindowAndLeavesTheHostRunning) {
   start_running();
-  platform::Process host = start_host();
-  const int pid = static_cast<int>(platform::process_id(host));
-  send(core::Launched{.host = std::move(host)});
+  const int pid = send_launched_host();
   poll_tick(record);
   EXPECT_EQ(window.take(), Ops{"destroy"});
   EXPECT_FALSE(record.busy);
@@ -280,9 +281,7 @@ TEST_F(AttemptControlWithHost, ACancelledLaunchedEndsTheHostBeforeTheWindowClose
   start_running();
   handle_command(record, kIdCancel);
   window.take();
-  platform::Process host = start_host();
-  const int pid = static_cast<int>(platform::process_id(host));
-  send(core::Launched{.host = std::move(host)});
+  const int pid = send_launched_host();
   poll_tick(record);
   EXPECT_EQ(window.take(), Ops{"destroy"});
   EXPECT_FALSE(record.busy);

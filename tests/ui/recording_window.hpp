@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/control_names.hpp"
 #include "ui/window_operations.hpp"
 
 namespace orvo::test {
@@ -18,15 +19,15 @@ namespace orvo::test {
 class RecordingWindow final : public ui::WindowOperations {
  public:
   void set_text(ui::Control control, std::string_view text) override {
-    record("text " + name(control) + " " + std::string(text));
+    record("text " + control_name(control) + " " + std::string(text));
   }
   void set_visible(ui::Control control, bool visible) override {
-    record((visible ? "show " : "hide ") + name(control));
+    record((visible ? "show " : "hide ") + control_name(control));
   }
   void set_enabled(ui::Control control, bool enabled) override {
-    record((enabled ? "enable " : "disable ") + name(control));
+    record((enabled ? "enable " : "disable ") + control_name(control));
   }
-  void focus(ui::Control control) override { record("focus " + name(control)); }
+  void focus(ui::Control control) override { record("focus " + control_name(control)); }
   void progress_marquee() override { record("marquee"); }
   void progress_position(std::uint32_t percent) override {
     record("position " + std::to_string(percent));
@@ -42,18 +43,6 @@ class RecordingWindow final : public ui::WindowOperations {
   bool destroyed() const { return destroyed_; }
 
  private:
-  static std::string name(ui::Control control) {
-    switch (control) {
-      case ui::Control::Title: return "title";
-      case ui::Control::Status: return "status";
-      case ui::Control::Progress: return "progress";
-      case ui::Control::Note: return "note";
-      case ui::Control::Retry: return "retry";
-      case ui::Control::Cancel: return "cancel";
-      case ui::Control::Details: return "details";
-    }
-    return "?";
-  }
   void record(std::string operation) {
     operations_.push_back(destroyed_ ? "after destroy: " + operation : std::move(operation));
   }

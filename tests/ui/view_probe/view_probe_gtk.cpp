@@ -26,27 +26,14 @@
 #include <thread>
 
 #include "platform/process_control.hpp"
-
 #include "platform/screen_dpi.hpp"
 #include "ui/attempt_control.hpp"
+#include "ui/control_names.hpp"
 #include "ui/launcher_view_gtk.hpp"
 
 namespace {
 
 using namespace orvo;
-
-const char* name_of(ui::Control control) {
-  switch (control) {
-    case ui::Control::Title: return "title";
-    case ui::Control::Status: return "status";
-    case ui::Control::Progress: return "progress";
-    case ui::Control::Note: return "note";
-    case ui::Control::Retry: return "retry";
-    case ui::Control::Cancel: return "cancel";
-    case ui::Control::Details: return "details";
-  }
-  return "?";
-}
 
 // Runs the main loop for a while, so that the window is mapped, allocated and drawn.
 void settle(std::chrono::milliseconds how_long) {
@@ -69,7 +56,7 @@ void report_font(const ui::GtkLauncherView& view, ui::Control control) {
     if (resolution <= 0) resolution = 96;
     pixels = pixels * resolution / 72;
   }
-  std::printf("font %s %ld %d %s\n", name_of(control), std::lround(pixels),
+  std::printf("font %s %ld %d %s\n", test::control_name(control).c_str(), std::lround(pixels),
               static_cast<int>(pango_font_description_get_weight(font)),
               pango_font_description_get_family(font));
   pango_font_description_free(font);
@@ -78,7 +65,7 @@ void report_font(const ui::GtkLauncherView& view, ui::Control control) {
 std::string focused(const ui::GtkLauncherView& view) {
   GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(view.window()));
   for (const ui::ControlSpec& spec : ui::kControls) {
-    if (view.widget(spec.control) == focus) return name_of(spec.control);
+    if (view.widget(spec.control) == focus) return test::control_name(spec.control);
   }
   return "none";
 }
@@ -183,7 +170,7 @@ int main(int argc, char** argv) {
     GtkWidget* widget = view.widget(spec.control);
     GtkAllocation rect{};
     gtk_widget_get_allocation(widget, &rect);
-    std::printf("control %s %d %d %d %d %s %s\n", name_of(spec.control), rect.x, rect.y,
+    std::printf("control %s %d %d %d %d %s %s\n", test::control_name(spec.control).c_str(), rect.x, rect.y,
                 rect.width, rect.height, gtk_widget_get_visible(widget) ? "shown" : "hidden",
                 gtk_widget_get_sensitive(widget) ? "enabled" : "disabled");
   }
