@@ -172,8 +172,12 @@ TEST_F(LauncherProgram, WithTheHostOpenOnlyTheInformationBoxShows) {
   ASSERT_TRUE(box);
   EXPECT_EQ(windows.title(*box), "ORVO Support");
   EXPECT_TRUE(windows.with_class(kWindowClass).empty());
-  // While the box is up this launcher holds the single-instance name.
+  // While the box is up this launcher holds the single-instance name, and
+  // another one started meanwhile ends silently: there is no window to raise.
   EXPECT_TRUE(platform::session_mutex_exists(kLauncherMutexName));
+  platform::Process second = start_launcher();
+  EXPECT_EQ(exit_code(second), 0U);
+  EXPECT_EQ(windows.with_role("orvo-information").size(), 1U);
   windows.close(*box);
   EXPECT_EQ(exit_code(launcher), 0U);
   EXPECT_FALSE(fs::exists(local / "ORVO")) << "the cache was touched";
@@ -192,6 +196,24 @@ TEST_F(LauncherProgram, WithoutARuntimeFolderTheErrorBoxShows) {
   windows.close(*box);
   EXPECT_EQ(exit_code(launcher), 0U);
   EXPECT_FALSE(fs::exists(local / "ORVO"));
+}
+
+TEST_F(LauncherProgram, WithoutACacheRootTheLogGoesToTheTemporaryFolder) {
+  test::TempDir temp;
+  test::ScopedVariable no_cache_root("LOCALAPPDATA", std::nullopt);
+  test::ScopedVariable tmpdir("TMPDIR", temp.path().string());
+  platform::Process launcher = start_launcher();
+  test::XWindows windows;
+  const auto window = windows.wait_for_class(kWindowClass);
+  ASSERT_TRUE(window);
+  const fs::path log = temp / "ORVO" / "launcher.log";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!fs::exists(log) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_NE(test::read_file(log).find("] This launcher has not been configured"), std::string::npos);
+  windows.close(*window);
+  EXPECT_EQ(exit_code(launcher), 0U);
 }
 
 TEST_F(LauncherProgram, WithoutADisplayTheLauncherEndsAtOnce) {
