@@ -101,6 +101,9 @@ TEST_P(WindowAtDpi, ControlsSitAtTheirScaledRectangles) {
   EXPECT_EQ(report["dpi"], std::vector<std::string>{std::to_string(c.dpi < 97 ? 96 : c.dpi)});
   EXPECT_EQ(report["client"],
             (std::vector<std::string>{std::to_string(c.client_width), std::to_string(c.client_height)}));
+  // Centred on the 1280 × 1024 screen.
+  EXPECT_EQ(report["origin"], (std::vector<std::string>{std::to_string((1280 - c.client_width) / 2),
+                                                         std::to_string((1024 - c.client_height) / 2)}));
   const WindowLayout layout = layout_for_dpi(c.dpi);
   for (std::size_t i = 0; i < kControls.size(); ++i) {
     SCOPED_TRACE(kNames[i]);

@@ -3,6 +3,7 @@
 // one line per fact:
 //   dpi N
 //   client W H
+//   origin X Y                              (the client area's place on the screen)
 //   control NAME X Y W H VISIBLE ENABLED   (the allocated rectangle)
 //   font NAME PIXELS WEIGHT FAMILY          (the font a control renders with)
 //   tab NAME...                             (the focus after each of four Tabs)
@@ -166,6 +167,10 @@ int main(int argc, char** argv) {
   std::printf("dpi %d\n", layout.dpi);
   GdkWindow* client = gtk_widget_get_window(view.window());
   std::printf("client %d %d\n", gdk_window_get_width(client), gdk_window_get_height(client));
+  int x = 0;
+  int y = 0;
+  gdk_window_get_origin(client, &x, &y);
+  std::printf("origin %d %d\n", x, y);
   for (const ui::ControlSpec& spec : ui::kControls) {
     GtkWidget* widget = view.widget(spec.control);
     GtkAllocation rect{};
