@@ -8,9 +8,7 @@
 
 #include "core/net/download_body.hpp"
 #include "core/net/download_client.hpp"
-#include "support/fs/temp_dir.hpp"
-#include "support/net/download_fixture.hpp"
-#include "support/net/tls_server.hpp"
+#include "support/net/generated_body_server.hpp"
 
 namespace {
 
@@ -25,14 +23,14 @@ double seconds_since(Clock::time_point start) {
 }
 
 // Seconds for one download through the launcher's client; negative on failure.
-double launcher_round(const test::TlsServer& server) {
-  auto client = core::build_download_client({.roots_pem = server.ca_pem()});
+double launcher_round(const test::GeneratedBodyServer& big) {
+  auto client = core::build_download_client({.roots_pem = big.server().ca_pem()});
   if (!client) {
     std::fprintf(stderr, "client: %s\n", client.error().chain_text().c_str());
     return -1;
   }
   const Clock::time_point start = Clock::now();
-  auto body = core::start_download(*client, server.url("/big"), 300, core::CancelFlag());
+  auto body = core::start_download(*client, big.url(), 300, core::CancelFlag());
   if (!body) {
     std::fprintf(stderr, "start_download: %s\n", body.error().chain_text().c_str());
     return -1;
@@ -54,9 +52,9 @@ double launcher_round(const test::TlsServer& server) {
 }
 
 // Seconds for one download with the curl tool; negative on failure.
-double curl_round(const test::TlsServer& server, const std::filesystem::path& ca_file) {
+double curl_round(const test::GeneratedBodyServer& big) {
   const std::string command = "curl -s -o /dev/null --http1.1 --noproxy '*' --cacert '" +
-                              ca_file.string() + "' -w '%{size_download}' '" + server.url("/big") +
+                              big.ca_file().string() + "' -w '%{size_download}' '" + big.url() +
                               "'";
   const Clock::time_point start = Clock::now();
   FILE* pipe = ::popen(command.c_str(), "r");
@@ -72,19 +70,13 @@ double curl_round(const test::TlsServer& server, const std::filesystem::path& ca
 }  // namespace
 
 int main() {
-  test::ProxyVariables no_proxies;
-  test::TlsServer server;
-  test::Answer big;
-  big.generated_size = kBodySize;
-  server.on("/big", big);
-  test::TempDir dir;
-  test::write_file(dir / "ca.pem", server.ca_pem());
+  const test::GeneratedBodyServer big(kBodySize);
 
   double best_launcher = 0;
   double best_curl = 0;
   for (int round = 0; round < kRounds; ++round) {
-    const double launcher = launcher_round(server);
-    const double curl = curl_round(server, dir / "ca.pem");
+    const double launcher = launcher_round(big);
+    const double curl = curl_round(big);
     if (launcher < 0 || curl < 0) {
       std::fprintf(stderr, "round %d failed\n", round);
       return 1;

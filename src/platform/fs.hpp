@@ -69,7 +69,8 @@ enum class FileMode { Regular, Executable };
 // An open file; closed when it goes away.
 class File {
  public:
-  // A new file for writing; fails when anything exists at the path, a link included.
+  // A new file for writing; fails when anything exists at the path, a link
+  // included. A file it made before failing stays, as after any later failure.
   static Result<File> create_new(const std::filesystem::path& path,
                                  FileMode mode = FileMode::Regular);
   // An existing file for reading; others may read, write and delete it meanwhile.
@@ -90,6 +91,10 @@ class File {
   Result<void> close();
 
  private:
+  // Services that open files in their own ways, or work on an open one.
+  friend class FolderHandle;
+  friend class FileLock;
+
   explicit File(NativeFile handle) : handle_(std::move(handle)) {}
   NativeFile handle_;
 };

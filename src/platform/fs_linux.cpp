@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "platform/fs.hpp"
+#include "platform/fs_descriptors_linux.hpp"
 #include "platform/os_error.hpp"
 
 namespace orvo::platform {
@@ -19,17 +20,24 @@ namespace {
 std::unexpected<core::Error> failure() { return std::unexpected(last_os_error()); }
 
 EntryAttributes from_stat(const struct stat& info) {
+  return attributes_of_mode(info.st_mode, info.st_size);
+}
+
+Result<UniqueFd> open_descriptor(const std::filesystem::path& path, int flags, mode_t mode) {
+  return open_descriptor_at(AT_FDCWD, path, flags, mode);
+}
+
+}  // namespace
+
+EntryAttributes attributes_of_mode(mode_t mode, std::int64_t size) {
   EntryAttributes result;
-  if (S_ISDIR(info.st_mode)) result.attributes |= kDirectory;
-  if (S_ISLNK(info.st_mode)) result.attributes |= kReparsePoint;
-  result.regular = S_ISREG(info.st_mode);
-  result.size = info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+  if (S_ISDIR(mode)) result.attributes |= kDirectory;
+  if (S_ISLNK(mode)) result.attributes |= kReparsePoint;
+  result.regular = S_ISREG(mode);
+  result.size = size > 0 ? static_cast<std::uint64_t>(size) : 0;
   return result;
 }
 
-// The path without trailing separators and "." elements, which would make the
-// system resolve a link at its end: "link/" names the link's target, "link" the
-// link itself. Used wherever a link must be seen, not followed.
 std::string entry_text(const std::filesystem::path& path) {
   std::string text = path.native();
   for (;;) {
@@ -43,16 +51,38 @@ std::string entry_text(const std::filesystem::path& path) {
   }
 }
 
-// Opens without waiting for a FIFO's writer; the flag is cleared again after.
-Result<UniqueFd> open_descriptor(const std::filesystem::path& path, int flags, mode_t mode) {
-  UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, mode));
+// The flag that keeps a FIFO's open from waiting is cleared again after.
+Result<UniqueFd> open_descriptor_at(int folder, const std::filesystem::path& path, int flags,
+                                    mode_t mode) {
+  UniqueFd fd(::openat(folder, path.c_str(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, mode));
   if (!fd.valid()) return failure();
   const int status = ::fcntl(fd.get(), F_GETFL);
   if (status < 0 || ::fcntl(fd.get(), F_SETFL, status & ~O_NONBLOCK) < 0) return failure();
   return fd;
 }
 
-}  // namespace
+Result<std::vector<FolderEntry>> list_open_folder(UniqueFd folder) {
+  DIR* dir = ::fdopendir(folder.get());
+  if (dir == nullptr) return failure();
+  folder.release();  // the folder stream owns it now
+  struct CloseDir {
+    void operator()(DIR* d) const { ::closedir(d); }
+  };
+  std::unique_ptr<DIR, CloseDir> owned(dir);
+  std::vector<FolderEntry> entries;
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (entry == nullptr) {
+      if (errno != 0) entries.push_back({std::unexpected(last_os_error())});
+      break;
+    }
+    const std::string_view name(entry->d_name);
+    if (name == "." || name == "..") continue;
+    entries.push_back({std::filesystem::path(std::string(name))});
+  }
+  return entries;
+}
 
 Result<EntryAttributes> entry_attributes(const std::filesystem::path& path) {
   struct stat info {};
@@ -123,39 +153,16 @@ void remove_tree(const std::filesystem::path& path) noexcept {
 Result<std::vector<FolderEntry>> list_folder(const std::filesystem::path& path) {
   UniqueFd fd(::open(entry_text(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
   if (!fd.valid()) return failure();
-  DIR* dir = ::fdopendir(fd.get());
-  if (dir == nullptr) return failure();
-  fd.release();  // the folder stream owns it now
-  struct CloseDir {
-    void operator()(DIR* d) const { ::closedir(d); }
-  };
-  std::unique_ptr<DIR, CloseDir> owned(dir);
-  std::vector<FolderEntry> entries;
-  for (;;) {
-    errno = 0;
-    const dirent* entry = ::readdir(dir);
-    if (entry == nullptr) {
-      if (errno != 0) entries.push_back({std::unexpected(last_os_error())});
-      break;
-    }
-    const std::string_view name(entry->d_name);
-    if (name == "." || name == "..") continue;
-    entries.push_back({std::filesystem::path(std::string(name))});
-  }
-  return entries;
+  return list_open_folder(std::move(fd));
 }
 
 Result<File> File::create_new(const std::filesystem::path& path, FileMode mode) {
   const mode_t bits = mode == FileMode::Executable ? 0755 : 0644;
   auto fd = open_descriptor(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, bits);
   if (!fd) return std::unexpected(std::move(fd).error());
-  // The process umask must not take away the executable bits asked for.
-  if (::fchmod(fd->get(), bits) != 0) {
-    auto error = failure();
-    fd->reset();
-    ::unlink(path.c_str());
-    return error;
-  }
+  // The process umask must not take away the executable bits asked for. A
+  // file made before a failure stays, like one whose writing failed later.
+  if (::fchmod(fd->get(), bits) != 0) return failure();
   return File(std::move(*fd));
 }
 

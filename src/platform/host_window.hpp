@@ -26,7 +26,12 @@ using WindowVisitor = bool (*)(WindowHandle window, std::intptr_t param);
 
 // A connection to the window system, for one round of searching and testing;
 // the handles it hands out are valid while it lives. On POSIX it connects to
-// the X display named by DISPLAY; without one it simply has no windows.
+// the X display named by DISPLAY; without one it simply has no windows. No
+// call waits for the X server past a bound of half a second (an enumeration
+// with its visitor's queries counts as one call; answers keeps to its
+// time-out, wait_input_idle to its own and one enumeration): a server that
+// does not answer in time has no windows, and its windows no properties and
+// no answer.
 class WindowSystem {
  public:
   WindowSystem();
@@ -53,6 +58,8 @@ class WindowSystem {
 // The id of the process that owns the window; 0 when it cannot be told.
 std::uint32_t window_process_id(WindowHandle window);
 
+// Whether the window is shown; a minimised window is. On POSIX: mapped, or in
+// the Normal or Iconic state of its window manager.
 bool window_visible(WindowHandle window);
 
 // The window's title and its class name, as far as they fit in the buffer

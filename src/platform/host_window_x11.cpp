@@ -1,98 +1,70 @@
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <poll.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
-#include <iterator>
-#include <mutex>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <span>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/host_window.hpp"
+#include "platform/host_window_connection_x11.hpp"
 
 namespace orvo::platform {
 namespace {
 
-// Xlib reports protocol errors (a window that vanished between listing and
-// reading it, for one) to one process-wide handler whose default ends the
-// process. Errors on our own connections are expected and ignored; those of
-// other connections in the process go to the handler that was there before.
-std::once_flag g_setup;
-std::mutex g_mutex;
-std::vector<Display*> g_ours;
-XErrorHandler g_previous_handler = nullptr;
-XIOErrorHandler g_previous_io_handler = nullptr;
+// The states a window manager records in WM_STATE.
+constexpr std::uint32_t kNormalState = 1;
+constexpr std::uint32_t kIconicState = 3;
 
-bool is_ours(Display* display) {
-  std::lock_guard lock(g_mutex);
-  return std::ranges::find(g_ours, display) != g_ours.end();
+// Deeper than any window manager's frame; a bound against hostile trees.
+constexpr int kFrameDepth = 8;
+
+// A property of at most length 32-bit units, of the type wanted (or of any
+// type); nothing when the window lacks it or the server does not say.
+XReply<xcb_get_property_reply_t> get_property(XConnection& x, xcb_window_t window,
+                                              xcb_atom_t name, xcb_atom_t type,
+                                              std::uint32_t length) {
+  auto reply = x.reply<xcb_get_property_reply_t>(
+      xcb_get_property(x.get(), 0, window, name, type, 0, length).sequence);
+  if (reply && reply->type == XCB_NONE) reply.reset();
+  return reply;
 }
 
-int on_x_error(Display* display, XErrorEvent* event) {
-  if (is_ours(display)) return 0;
-  return g_previous_handler != nullptr ? g_previous_handler(display, event) : 0;
+// A reply's stated counts are trusted only as far as the reply itself reaches
+// (its length, in 4-byte units after the fixed 32 bytes).
+std::size_t sent_bytes(std::uint32_t length) { return static_cast<std::size_t>(length) * 4; }
+
+// The value of a property, its bytes as sent.
+std::span<const char> value_bytes(const xcb_get_property_reply_t& reply) {
+  const std::size_t stated = static_cast<std::size_t>(reply.value_len) * (reply.format / 8);
+  return {static_cast<const char*>(xcb_get_property_value(&reply)),
+          std::min(stated, sent_bytes(reply.length))};
 }
 
-// A lost connection of ours must not end the launcher: the connection is only
-// marked dead, and its further calls fail.
-int on_io_error(Display* display) {
-  if (is_ours(display)) return 0;
-  return g_previous_io_handler != nullptr ? g_previous_io_handler(display) : 0;
+// The 32-bit items of a property of this type.
+std::span<const std::uint32_t> items32(const XReply<xcb_get_property_reply_t>& reply,
+                                       xcb_atom_t type) {
+  if (!reply || reply->type != type || reply->format != 32) return {};
+  const std::span<const char> bytes = value_bytes(*reply);
+  return {reinterpret_cast<const std::uint32_t*>(bytes.data()), bytes.size() / 4};
 }
-void on_lost_connection(Display*, void*) {}
-
-Display* display_of(WindowHandle window) { return static_cast<Display*>(window.display); }
-
-// One property read (of at most length 32-bit units); the reply's data is
-// freed with the value.
-class PropertyReply {
- public:
-  PropertyReply(Display* display, Window window, Atom name, long length, Atom wanted) {
-    ok_ = XGetWindowProperty(display, window, name, 0, length, False, wanted, &type_, &format_,
-                             &count_, &after_, &data_) == Success &&
-          type_ != None;
-  }
-  PropertyReply(const PropertyReply&) = delete;
-  PropertyReply& operator=(const PropertyReply&) = delete;
-  ~PropertyReply() {
-    if (data_ != nullptr) XFree(data_);
-  }
-
-  // Whether the window has the property at all.
-  bool exists() const { return ok_; }
-  Atom type() const { return type_; }
-  int format() const { return format_; }
-  unsigned long count() const { return data_ != nullptr ? count_ : 0; }
-  const unsigned char* data() const { return data_; }
-
- private:
-  bool ok_ = false;
-  Atom type_ = None;
-  int format_ = 0;
-  unsigned long count_ = 0;
-  unsigned long after_ = 0;
-  unsigned char* data_ = nullptr;
-};
 
 struct Property {
-  Atom type = None;
+  xcb_atom_t type = XCB_NONE;
   std::string bytes;
 };
 
 // An 8-bit property, cut at 4 KiB: no text buffer of the search holds more.
-std::optional<Property> read_text_property(Display* display, Window window, Atom name) {
-  const PropertyReply reply(display, window, name, 1024, AnyPropertyType);
-  if (!reply.exists() || reply.format() != 8) return std::nullopt;
-  Property property{.type = reply.type(), .bytes = {}};
-  if (reply.count() > 0) {
-    property.bytes.assign(reinterpret_cast<const char*>(reply.data()), reply.count());
-  }
-  return property;
+std::optional<Property> read_text_property(XConnection& x, xcb_window_t window, xcb_atom_t name) {
+  const auto reply = get_property(x, window, name, XCB_GET_PROPERTY_TYPE_ANY, 1024);
+  if (!reply || reply->format != 8) return std::nullopt;
+  const std::span<const char> bytes = value_bytes(*reply);
+  return Property{.type = reply->type, .bytes = std::string(bytes.begin(), bytes.end())};
 }
 
 // Writes units into the buffer, leaving room for the terminating zero.
@@ -172,48 +144,48 @@ std::size_t latin1_units(std::string_view text, std::span<char16_t> buffer) {
 // Latin-1 (as the X conventions define it), anything else as UTF-8.
 std::size_t property_units(const Property& property, std::string_view text,
                            std::span<char16_t> buffer) {
-  if (property.type == XA_STRING) return latin1_units(text, buffer);
+  if (property.type == XCB_ATOM_STRING) return latin1_units(text, buffer);
   return utf8_units(text, buffer);
 }
 
-bool offers_ping(Display* display, Window window, Atom ping) {
-  Atom* protocols = nullptr;
-  int count = 0;
-  if (XGetWMProtocols(display, window, &protocols, &count) == 0) return false;
-  const bool offered = std::find(protocols, protocols + count, ping) != protocols + count;
-  XFree(protocols);
-  return offered;
+bool offers_ping(XConnection& x, xcb_window_t window) {
+  const auto reply = get_property(x, window, x.atoms().wm_protocols, XCB_ATOM_ATOM, 1024);
+  const auto protocols = items32(reply, XCB_ATOM_ATOM);
+  return std::ranges::find(protocols, x.atoms().net_wm_ping) != protocols.end();
 }
 
-std::atomic<long> g_ping_token{1};
+std::atomic<std::uint32_t> g_ping_token{1};
 
-bool has_property(Display* display, Window window, Atom name) {
-  return PropertyReply(display, window, name, 0, AnyPropertyType).exists();
+bool has_property(XConnection& x, xcb_window_t window, xcb_atom_t name) {
+  return get_property(x, window, name, XCB_GET_PROPERTY_TYPE_ANY, 0) != nullptr;
 }
 
-// Deeper than any window manager's frame; a bound against hostile trees.
-constexpr int kFrameDepth = 8;
+std::vector<xcb_window_t> children_of(XConnection& x, xcb_window_t window) {
+  const auto tree =
+      x.reply<xcb_query_tree_reply_t>(xcb_query_tree(x.get(), window).sequence);
+  if (!tree) return {};
+  const xcb_window_t* children = xcb_query_tree_children(tree.get());
+  const std::size_t count = std::min<std::size_t>(tree->children_len,
+                                                  sent_bytes(tree->length) / sizeof *children);
+  return {children, children + count};
+}
 
 // Under a reparenting window manager the children of the root are its frames,
 // and the application's own window, the one with its properties, lies inside
 // them, marked with WM_STATE. Without such a manager (or for a window it does
 // not manage) the child of the root is the application's window itself.
-Window application_window(Display* display, Window top, Atom wm_state) {
-  if (has_property(display, top, wm_state)) return top;
-  std::vector<Window> level = {top};
-  for (int depth = 0; depth < kFrameDepth && !level.empty(); ++depth) {
-    std::vector<Window> below;
-    for (const Window window : level) {
-      Window root = 0;
-      Window parent = 0;
-      Window* children = nullptr;
-      unsigned int count = 0;
-      if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) continue;
-      below.insert(below.end(), children, children + count);
-      if (children != nullptr) XFree(children);
+xcb_window_t application_window(XConnection& x, xcb_window_t top) {
+  const xcb_atom_t wm_state = x.atoms().wm_state;
+  if (has_property(x, top, wm_state)) return top;
+  std::vector<xcb_window_t> level = {top};
+  for (int depth = 0; depth < kFrameDepth && !level.empty() && x.usable(); ++depth) {
+    std::vector<xcb_window_t> below;
+    for (const xcb_window_t window : level) {
+      const std::vector<xcb_window_t> children = children_of(x, window);
+      below.insert(below.end(), children.begin(), children.end());
     }
-    for (const Window window : below) {
-      if (has_property(display, window, wm_state)) return window;
+    for (const xcb_window_t window : below) {
+      if (has_property(x, window, wm_state)) return window;
     }
     level = std::move(below);
   }
@@ -223,54 +195,32 @@ Window application_window(Display* display, Window top, Atom wm_state) {
 }  // namespace
 
 WindowSystem::WindowSystem() {
-  std::call_once(g_setup, [] {
-    XInitThreads();
-    g_previous_handler = XSetErrorHandler(on_x_error);
-    g_previous_io_handler = XSetIOErrorHandler(on_io_error);
-  });
-  Display* display = XOpenDisplay(nullptr);
+  const char* display = std::getenv("DISPLAY");
   if (display == nullptr) return;
-  {
-    std::lock_guard lock(g_mutex);
-    g_ours.push_back(display);
-  }
-  XSetIOErrorExitHandler(display, on_lost_connection, nullptr);
-  connection_.display = display;
+  connection_.connection = XConnection::open(display, kXExchangeLimit).release();
 }
 
-WindowSystem::~WindowSystem() {
-  auto* display = static_cast<Display*>(connection_.display);
-  if (display == nullptr) return;
-  XCloseDisplay(display);
-  std::lock_guard lock(g_mutex);
-  std::erase(g_ours, display);
-}
+WindowSystem::~WindowSystem() { delete connection_.connection; }
 
+// One bound covers the whole enumeration with the visitor's own queries, so a
+// server that answers slowly cannot stretch it window by window.
 void WindowSystem::enumerate_windows(WindowVisitor visit, std::intptr_t param) const {
-  auto* display = static_cast<Display*>(connection_.display);
-  if (display == nullptr) return;
-  Window root = 0;
-  Window parent = 0;
-  Window* children = nullptr;
-  unsigned int count = 0;
-  if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0) {
-    return;
-  }
+  XConnection* x = connection_.connection;
+  if (x == nullptr) return;
+  const XConnection::Bound bound(*x, kXExchangeLimit);
   // The server lists the children bottom first; the desktop's enumeration
   // starts at the top.
-  const std::vector<Window> tops(std::reverse_iterator(children + count),
-                                 std::reverse_iterator(children));
-  if (children != nullptr) XFree(children);
-  const Atom wm_state = XInternAtom(display, "WM_STATE", False);
-  for (const Window top : tops) {
-    if (!visit(WindowHandle{display, application_window(display, top, wm_state)}, param)) break;
+  std::vector<xcb_window_t> tops = children_of(*x, x->root());
+  std::ranges::reverse(tops);
+  for (const xcb_window_t top : tops) {
+    if (!x->usable()) return;
+    if (!visit(WindowHandle{x, application_window(*x, top)}, param)) return;
   }
 }
 
 bool WindowSystem::wait_input_idle(const Process& process,
                                    std::chrono::milliseconds timeout) const {
-  auto* display = static_cast<Display*>(connection_.display);
-  if (display == nullptr) return false;
+  if (connection_.connection == nullptr) return false;
   struct Search {
     std::uint32_t process_id;
     bool found;
@@ -285,89 +235,75 @@ bool WindowSystem::wait_input_idle(const Process& process,
         },
         reinterpret_cast<std::intptr_t>(&search));
     if (search.found) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
+    if (!connection_.connection->usable() || std::chrono::steady_clock::now() >= deadline) {
+      return false;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
 
 bool WindowSystem::answers(WindowHandle window, std::chrono::milliseconds timeout) const {
-  Display* display = display_of(window);
-  if (display == nullptr || display != connection_.display) return false;
-  const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
-  const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
-  if (!offers_ping(display, window.id, ping)) return false;
+  XConnection* x = window.connection;
+  if (x == nullptr || x != connection_.connection) return false;
+  const XConnection::Bound bound(*x, timeout);
+  const XAtoms& atoms = x->atoms();
+  if (!offers_ping(*x, window.id)) return false;
 
   // The answer is the same message sent back to the root window.
-  const Window root = DefaultRootWindow(display);
-  XSelectInput(display, root, SubstructureNotifyMask);
-  const long token = g_ping_token.fetch_add(1);
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = window.id;
-  event.xclient.message_type = protocols;
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = static_cast<long>(ping);
-  event.xclient.data.l[1] = token;
-  event.xclient.data.l[2] = static_cast<long>(window.id);
-  if (XSendEvent(display, window.id, False, NoEventMask, &event) == 0) return false;
-  XFlush(display);
-
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  // A connection that the server has closed stays readable for ever; once
-  // what it still held is read, no answer can come.
-  bool closed = false;
-  for (;;) {
-    while (XPending(display) > 0) {
-      XEvent reply{};
-      XNextEvent(display, &reply);
-      if (reply.type == ClientMessage && reply.xclient.message_type == protocols &&
-          reply.xclient.format == 32 && reply.xclient.data.l[0] == static_cast<long>(ping) &&
-          reply.xclient.data.l[1] == token &&
-          reply.xclient.data.l[2] == static_cast<long>(window.id)) {
-        return true;
-      }
-    }
-    if (closed) return false;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
-    pollfd connection{.fd = ConnectionNumber(display), .events = POLLIN, .revents = 0};
-    if (::poll(&connection, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) return false;
-    closed = (connection.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-  }
+  const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+  xcb_change_window_attributes(x->get(), x->root(), XCB_CW_EVENT_MASK, &mask);
+  const std::uint32_t token = g_ping_token.fetch_add(1);
+  xcb_client_message_event_t ping{};
+  ping.response_type = XCB_CLIENT_MESSAGE;
+  ping.format = 32;
+  ping.window = window.id;
+  ping.type = atoms.wm_protocols;
+  ping.data.data32[0] = atoms.net_wm_ping;
+  ping.data.data32[1] = token;
+  ping.data.data32[2] = window.id;
+  xcb_send_event(x->get(), 0, window.id, XCB_EVENT_MASK_NO_EVENT,
+                 reinterpret_cast<const char*>(&ping));
+  return x->wait_event([&](const xcb_generic_event_t& event) {
+    // The top bit marks an event that a client sent.
+    if ((event.response_type & 0x7F) != XCB_CLIENT_MESSAGE) return false;
+    const auto& answer = reinterpret_cast<const xcb_client_message_event_t&>(event);
+    return answer.type == atoms.wm_protocols && answer.format == 32 &&
+           answer.data.data32[0] == atoms.net_wm_ping && answer.data.data32[1] == token &&
+           answer.data.data32[2] == window.id;
+  });
 }
 
 std::uint32_t window_process_id(WindowHandle window) {
-  Display* display = display_of(window);
-  if (display == nullptr) return 0;
-  const PropertyReply reply(display, window.id, XInternAtom(display, "_NET_WM_PID", False), 1,
-                            XA_CARDINAL);
-  std::uint32_t pid = 0;
-  // Xlib hands out 32-bit items as longs.
-  if (reply.exists() && reply.type() == XA_CARDINAL && reply.format() == 32 &&
-      reply.count() == 1) {
-    pid = static_cast<std::uint32_t>(*reinterpret_cast<const unsigned long*>(reply.data()));
-  }
-  return pid;
+  if (window.connection == nullptr) return 0;
+  XConnection& x = *window.connection;
+  const auto reply = get_property(x, window.id, x.atoms().net_wm_pid, XCB_ATOM_CARDINAL, 1);
+  const auto pid = items32(reply, XCB_ATOM_CARDINAL);
+  return pid.size() == 1 ? pid[0] : 0;
 }
 
+// A window manager unmaps a minimised window and marks it Iconic, where the
+// desktop the product runs on still counts it as visible; a window on another
+// workspace may likewise be unmapped and stay Normal.
 bool window_visible(WindowHandle window) {
-  Display* display = display_of(window);
-  if (display == nullptr) return false;
-  XWindowAttributes attributes{};
-  if (XGetWindowAttributes(display, window.id, &attributes) == 0) return false;
-  return attributes.map_state == IsViewable;
+  if (window.connection == nullptr) return false;
+  XConnection& x = *window.connection;
+  const auto attributes = x.reply<xcb_get_window_attributes_reply_t>(
+      xcb_get_window_attributes(x.get(), window.id).sequence);
+  if (!attributes) return false;
+  if (attributes->map_state == XCB_MAP_STATE_VIEWABLE) return true;
+  const auto reply = get_property(x, window.id, x.atoms().wm_state, x.atoms().wm_state, 1);
+  const auto state = items32(reply, x.atoms().wm_state);
+  return state.size() == 1 && (state[0] == kNormalState || state[0] == kIconicState);
 }
 
 std::size_t window_title(WindowHandle window, std::span<char16_t> buffer) {
-  Display* display = display_of(window);
-  if (display != nullptr) {
-    const Atom net_name = XInternAtom(display, "_NET_WM_NAME", False);
-    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    if (auto name = read_text_property(display, window.id, net_name); name && name->type == utf8) {
+  if (window.connection != nullptr) {
+    XConnection& x = *window.connection;
+    if (auto name = read_text_property(x, window.id, x.atoms().net_wm_name);
+        name && name->type == x.atoms().utf8_string) {
       return utf8_units(name->bytes, buffer);
     }
-    if (auto name = read_text_property(display, window.id, XA_WM_NAME)) {
+    if (auto name = read_text_property(x, window.id, XCB_ATOM_WM_NAME)) {
       return property_units(*name, name->bytes, buffer);
     }
   }
@@ -375,10 +311,9 @@ std::size_t window_title(WindowHandle window, std::span<char16_t> buffer) {
 }
 
 std::size_t window_class_name(WindowHandle window, std::span<char16_t> buffer) {
-  Display* display = display_of(window);
-  if (display != nullptr) {
+  if (window.connection != nullptr) {
     // WM_CLASS holds the instance name and then the class name, each ended by a zero.
-    if (auto hint = read_text_property(display, window.id, XA_WM_CLASS)) {
+    if (auto hint = read_text_property(*window.connection, window.id, XCB_ATOM_WM_CLASS)) {
       std::string_view text = hint->bytes;
       const auto instance_end = text.find('\0');
       if (instance_end != std::string_view::npos) {

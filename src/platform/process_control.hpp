@@ -12,8 +12,10 @@
 namespace orvo::platform {
 
 // Starts the program without arguments in working_folder, with this process's
-// environment and standard handles and no other open descriptor. Fails with
-// the operating-system error, also when the program or the folder is missing.
+// environment and standard handles and no other open descriptor. Relative
+// paths, of the program as of the folder, are taken from this process's
+// working folder. Fails with the operating-system error, also when the
+// program or the folder is missing.
 core::Result<Process> start_process(const std::filesystem::path& program,
                                     const std::filesystem::path& working_folder);
 

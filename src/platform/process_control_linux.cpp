@@ -68,11 +68,15 @@ core::Result<Process> start_process(const std::filesystem::path& program,
       failed != 0) {
     return std::unexpected(os_error(failed));
   }
-  std::string name = program.string();
+  // The child enters working_folder before it looks the program up.
+  std::error_code unresolved;
+  const std::filesystem::path absolute = std::filesystem::absolute(program, unresolved);
+  if (unresolved) return std::unexpected(os_error(unresolved.value()));
+  std::string name = absolute.string();
   char* argv[] = {name.data(), nullptr};
   pid_t pid = -1;
   if (const int failed =
-          ::posix_spawn(&pid, program.c_str(), actions.get(), nullptr, argv, environ);
+          ::posix_spawn(&pid, absolute.c_str(), actions.get(), nullptr, argv, environ);
       failed != 0) {
     return std::unexpected(os_error(failed));
   }

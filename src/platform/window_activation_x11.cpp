@@ -2,7 +2,10 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <string>
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <memory>
 
 #include "platform/host_window.hpp"
 #include "platform/window_activation.hpp"
@@ -12,27 +15,28 @@ namespace {
 
 struct ClassSearch {
   std::string_view class_name;
-  WindowHandle found = kNoWindow;
+  std::uint32_t found = 0;
 };
 
-bool has_class(Display* display, Window window, std::string_view class_name) {
-  XClassHint hint{};
-  if (XGetClassHint(display, window, &hint) == 0) return false;
-  const bool same = hint.res_class != nullptr && class_name == hint.res_class;
-  if (hint.res_name != nullptr) XFree(hint.res_name);
-  if (hint.res_class != nullptr) XFree(hint.res_class);
-  return same;
+// The class names this search looks for are ASCII, so units compare one to one.
+bool has_class(WindowHandle window, std::string_view class_name) {
+  std::array<char16_t, 257> buffer{};
+  const std::size_t length = window_class_name(window, buffer);
+  return length == class_name.size() &&
+         std::equal(class_name.begin(), class_name.end(), buffer.begin(),
+                    [](char a, char16_t b) { return static_cast<unsigned char>(a) == b; });
 }
 
 bool visit(WindowHandle window, std::intptr_t param) {
   auto& search = *reinterpret_cast<ClassSearch*>(param);
-  auto* display = static_cast<Display*>(window.display);
-  if (has_class(display, window.id, search.class_name)) {
-    search.found = window;
-    return false;
-  }
-  return true;
+  if (!has_class(window, search.class_name)) return true;
+  search.found = window.id;
+  return false;
 }
+
+struct DisplayCloser {
+  void operator()(Display* display) const { XCloseDisplay(display); }
+};
 
 bool window_manager_runs(Display* display) {
   const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
@@ -77,11 +81,15 @@ void restore_and_raise(Display* display, Window window) {
 }  // namespace
 
 bool restore_and_raise_window(std::string_view class_name) {
-  const WindowSystem windows;
   ClassSearch search{.class_name = class_name};
-  windows.enumerate_windows(visit, reinterpret_cast<std::intptr_t>(&search));
-  if (search.found == kNoWindow) return false;
-  restore_and_raise(static_cast<Display*>(search.found.display), search.found.id);
+  {
+    const WindowSystem windows;
+    windows.enumerate_windows(visit, reinterpret_cast<std::intptr_t>(&search));
+  }
+  if (search.found == 0) return false;
+  // Window ids are the server's, so a connection of its own can act on the one found.
+  const std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(nullptr));
+  if (display) restore_and_raise(display.get(), search.found);
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -19,6 +20,7 @@
 
 #include "platform/process_control.hpp"
 #include "support/fs/temp_dir.hpp"
+#include "support/host/bounded_call.hpp"
 #include "support/host/test_host.hpp"
 #include "support/host/x_server.hpp"
 #include "support/release/release_builder.hpp"
@@ -94,24 +96,25 @@ void end_host(const platform::Process& host) {
   (void)platform::wait_for_exit(host);
 }
 
-// Sets the flag once the file exists (the host has shown its window), or
-// once the log holds a line with the given text.
-class CancelWhen {
+// Acts once the file exists (the host has shown its window), or once the log
+// holds a line with the given text.
+class When {
  public:
-  CancelWhen(core::CancelFlag flag, fs::path file, std::string text = {})
-      : thread_([this, flag, file = std::move(file), text = std::move(text)] {
+  When(fs::path file, std::function<void()> action, std::string text = {})
+      : thread_([this, file = std::move(file), action = std::move(action),
+                 text = std::move(text)] {
           while (!stop_) {
             if (fs::exists(file) &&
                 (text.empty() || test::read_file(file).find(text) != std::string::npos)) {
-              flag.set();
+              action();
               return;
             }
             std::this_thread::sleep_for(1ms);
           }
         }) {}
-  CancelWhen(const CancelWhen&) = delete;
-  CancelWhen& operator=(const CancelWhen&) = delete;
-  ~CancelWhen() {
+  When(const When&) = delete;
+  When& operator=(const When&) = delete;
+  ~When() {
     stop_ = true;
     thread_.join();
   }
@@ -120,6 +123,10 @@ class CancelWhen {
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
+
+std::function<void()> setting(const core::CancelFlag& flag) {
+  return [flag] { flag.set(); };
+}
 
 TEST(ExitStatusText, DecimalUnlessBit31IsSet) {
   const struct {
@@ -145,6 +152,15 @@ TEST_F(StartHost, AWindowThatAnswersAtOnceCountsOnlyAfterTwoSeconds) {
   const auto running = platform::exit_code_if_ended(*host);
   ASSERT_TRUE(running);
   EXPECT_FALSE(running->has_value()) << "an opened host keeps running";
+  end_host(*host);
+}
+
+// A minimised window is a shown one, as on the desktop the product runs on.
+TEST_F(StartHost, AHostWhoseWindowStartsMinimisedOpens) {
+  const HostWaitLimits limits{.earliest_success = 0ms, .limit = 5000ms};
+  auto host = start_host(candidate({.name = "v1", .behaviour = "iconic"}, false),
+                         core::CancelFlag(), limits);
+  ASSERT_TRUE(host) << host.error().chain_text();
   end_host(*host);
 }
 
@@ -214,8 +230,8 @@ TEST_F(StartHost, CancellingEndsTheHost) {
     const std::string name = before_start ? "early" : "waiting";
     core::CancelFlag cancel;
     if (before_start) cancel.set();
-    std::optional<CancelWhen> canceller;
-    if (!before_start) canceller.emplace(cancel, ready_file(name));
+    std::optional<When> canceller;
+    if (!before_start) canceller.emplace(ready_file(name), setting(cancel));
     const auto host = start_host(candidate({.name = name, .behaviour = "hang"}, false), cancel);
     ASSERT_FALSE(host) << name;
     EXPECT_EQ(host.error().chain_text(), "Preparation cancelled") << name;
@@ -223,6 +239,69 @@ TEST_F(StartHost, CancellingEndsTheHost) {
       const auto pid = test::wait_for_ready_file(ready_file(name));
       ASSERT_TRUE(pid);
       EXPECT_FALSE(test::process_exists(*pid)) << "the host was ended and awaited";
+    }
+  }
+}
+
+// The wait's own bounds hold while the X server answers nothing: frozen
+// before the host starts (a connection to it cannot even be set up), or once
+// the host has shown its window, amid the searches.
+TEST_F(StartHost, AFrozenServerHoldsUpNeitherCancellingNorTheLimit) {
+  const struct {
+    std::string name;
+    bool once_shown;
+    bool cancel;
+  } cases[] = {{"before-cancel", false, true},
+               {"before-limit", false, false},
+               {"shown-cancel", true, true},
+               {"shown-limit", true, false}};
+  for (const auto& c : cases) {
+    const auto host_candidate = candidate({.name = c.name, .behaviour = "hang"}, false);
+    core::CancelFlag cancel;
+    // Without cancelling, only the limit can end the wait in time.
+    const HostWaitLimits limits{.earliest_success = 0ms, .limit = c.cancel ? 30s : 1500ms};
+    std::atomic<bool> frozen{false};
+    const auto freeze = [&] {
+      server().freeze();
+      frozen = true;
+    };
+    std::optional<When> freezer;
+    if (c.once_shown) {
+      freezer.emplace(ready_file(c.name), freeze);
+    } else {
+      freeze();
+    }
+    // Half a second into the freeze.
+    std::jthread canceller([&](std::stop_token stop) {
+      if (!c.cancel) return;
+      while (!frozen && !stop.stop_requested()) std::this_thread::sleep_for(1ms);
+      for (int i = 0; i < 500 && !stop.stop_requested(); ++i) std::this_thread::sleep_for(1ms);
+      if (!stop.stop_requested()) cancel.set();
+    });
+
+    std::optional<core::Result<platform::Process>> host;
+    const bool in_time = test::ends_within(
+        20s, [&] { host = start_host(host_candidate, cancel, limits); },
+        [&] {
+          server().thaw();
+          cancel.set();
+        });
+    canceller.request_stop();
+    canceller.join();
+    freezer.reset();
+    server().thaw();
+
+    EXPECT_TRUE(in_time) << c.name << ": the wait outlasted its bound by far";
+    EXPECT_TRUE(frozen) << c.name;
+    ASSERT_TRUE(host && !*host) << c.name;
+    EXPECT_EQ(host->error().chain_text(),
+              c.cancel ? "Preparation cancelled"
+                       : "ORVO Host did not open a responsive window within 30 seconds")
+        << c.name;
+    if (c.once_shown) {
+      const auto pid = test::wait_for_ready_file(ready_file(c.name));
+      ASSERT_TRUE(pid) << c.name;
+      EXPECT_FALSE(test::process_exists(*pid)) << c.name << ": the host was ended and awaited";
     }
   }
 }
@@ -321,7 +400,7 @@ TEST_F(OpenHost, WhenEveryVersionFailsEachIsTriedOnceAndTheLastFailureIsReported
 TEST_F(OpenHost, CancellingDuringTheWaitEndsTheHostWithoutAStartupFailedLine) {
   install({.name = "old", .sequence = 1});
   core::CancelFlag cancel;
-  const CancelWhen canceller(cancel, ready_file("new"));
+  const When canceller(ready_file("new"), setting(cancel));
   const auto result =
       open(candidate({.name = "new", .sequence = 2, .behaviour = "hang"}, false), cancel);
   ASSERT_FALSE(result);
@@ -340,7 +419,7 @@ TEST_F(OpenHost, CancellingDuringTheSearchForTheNextVersionStandsInTheFinalError
   // long enough for the flag to be set once the failure is logged.
   install({.name = "old", .sequence = 1, .extra_bytes = 64 * 1024 * 1024});
   core::CancelFlag cancel;
-  const CancelWhen canceller(cancel, log_path_, "startup failed");
+  const When canceller(log_path_, setting(cancel), "startup failed");
   const auto result =
       open(candidate({.name = "new", .sequence = 2, .with_host = false}, false), cancel);
   ASSERT_FALSE(result);
@@ -351,17 +430,19 @@ TEST_F(OpenHost, CancellingDuringTheSearchForTheNextVersionStandsInTheFinalError
 }
 
 TEST_F(OpenHost, AVersionThatCannotBeMarkedWorkingIsStillLaunched) {
-  const auto first = candidate({.name = "v1", .marker = "OK"}, true);
+  const auto first = candidate({.name = "v1", .marker = std::nullopt}, true);
+  // No marker can take the place of a folder.
+  fs::create_directory(first.folder / ".orvo-working");
   ASSERT_TRUE(open(first));
   Sent sent = drain(receiver_);
   ASSERT_TRUE(sent.host);
   end_host(*sent.host);
   EXPECT_EQ(log_texts(),
             (std::vector<std::string>{
-                "Host opened, but cache could not be marked working: Invalid working-version "
-                "marker",
+                "Host opened, but cache could not be marked working: Unexpected installed "
+                "folder: .orvo-working",
                 "Opened Host 1.0.1 (cached: true)"}));
-  EXPECT_EQ(test::read_file(first.folder / ".orvo-working"), "OK");
+  EXPECT_TRUE(fs::is_directory(first.folder / ".orvo-working"));
 }
 
 TEST_F(OpenHost, WithTheWindowGoneTheLaunchedHostKeepsRunning) {

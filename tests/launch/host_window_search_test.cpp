@@ -13,6 +13,7 @@
 #include "launch/utf16_text.hpp"
 #include "platform/process_control.hpp"
 #include "support/fs/temp_dir.hpp"
+#include "support/host/bounded_call.hpp"
 #include "support/host/test_host.hpp"
 #include "support/host/x_server.hpp"
 #include "support/suite/case_name.hpp"
@@ -98,6 +99,8 @@ const MatchCase kMatchCases[] = {
     {"a longer class after the prefix", "class WindowsForms10.", false, true},
     {"inside a window manager's frame", "framed", false, true},
     {"hidden inside a frame", "framed\nhidden", false, false},
+    {"minimised", "iconic", false, true},
+    {"minimised inside a frame", "framed\niconic", false, true},
     {"hidden", "hidden", false, false},
     {"a title with a trailing blank", "title ORVO Host ", false, false},
     {"a title in other letters", "title ORVO HOST", false, false},
@@ -154,7 +157,8 @@ TEST_F(WindowLayer, OnlyAShownWindowIsReadyAndOnlyAnAnsweringOneAnswers) {
     bool input_idle;
     bool answers;
   } cases[] = {
-      {"", true, true}, {"hang", true, false}, {"hidden", false, true}, {"framed", true, true}};
+      {"", true, true},       {"hang", true, false},           {"hidden", false, true},
+      {"framed", true, true}, {"iconic", true, true}, {"framed\niconic", true, true}};
   for (const auto& c : cases) {
     ShownHost host(c.behaviour);
     const platform::WindowSystem windows;
@@ -185,22 +189,45 @@ TEST_F(WindowLayer, AServerThatGoesAwayLeavesAConnectionWithoutWindows) {
   EXPECT_EQ(count_windows(windows), 0);
 }
 
-TEST_F(WindowLayer, AServerThatGoesAwayMidSearchLeavesWindowsThatAreNoLongerThere) {
+// A server that goes away, or hangs, amid a search leaves windows without
+// properties or answers, and no windows for a new connection; no call waits
+// for the hanging one past its bound.
+class LostServer : public test::WithXServer, public testing::WithParamInterface<bool> {};
+
+TEST_P(LostServer, LeavesWindowsThatAreNoLongerThere) {
+  const bool frozen = GetParam();
   ShownHost host("");
   const platform::WindowSystem windows;
   const platform::WindowHandle window =
       first_window_of(windows, platform::process_id(host.process()));
   ASSERT_NE(window, platform::kNoWindow);
-  server().stop();
-
-  EXPECT_EQ(platform::window_process_id(window), 0U);
-  EXPECT_FALSE(platform::window_visible(window));
-  std::u16string units(kWindowTitleUnits, u'x');
-  EXPECT_EQ(platform::window_title(window, units), 0U);
-  EXPECT_EQ(platform::window_class_name(window, units), 0U);
-  EXPECT_FALSE(windows.wait_input_idle(host.process(), std::chrono::milliseconds(100)));
-  EXPECT_FALSE(windows.answers(window, std::chrono::milliseconds(200)));
+  if (frozen) {
+    server().freeze();
+  } else {
+    server().stop();
+  }
+  const bool in_time = test::ends_within(
+      std::chrono::seconds(20),
+      [&] {
+        EXPECT_EQ(platform::window_process_id(window), 0U);
+        EXPECT_FALSE(platform::window_visible(window));
+        std::u16string units(kWindowTitleUnits, u'x');
+        EXPECT_EQ(platform::window_title(window, units), 0U);
+        EXPECT_EQ(platform::window_class_name(window, units), 0U);
+        EXPECT_FALSE(windows.wait_input_idle(host.process(), std::chrono::milliseconds(100)));
+        EXPECT_FALSE(windows.answers(window, std::chrono::milliseconds(200)));
+        EXPECT_EQ(count_windows(windows), 0);
+        const platform::WindowSystem later;
+        EXPECT_EQ(count_windows(later), 0);
+      },
+      [&] { server().thaw(); });
+  server().thaw();
+  EXPECT_TRUE(in_time) << "a call waited for the server";
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, LostServer, testing::Bool(), [](const auto& info) {
+  return std::string(info.param ? "Frozen" : "Stopped");
+});
 
 TEST(WindowLayerWithoutDisplay, FindsNoWindowsAndDoesNotFail) {
   const char* previous = std::getenv("DISPLAY");

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/fs.hpp"
+#include "support/fs/failing_calls.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/release/release_builder.hpp"
 
@@ -94,6 +95,16 @@ TEST(FsTest, CreateNewRefusesAnythingInTheWayAndSetsTheMode) {
   EXPECT_EQ(fs::status(dir / "program").permissions() & fs::perms::all, fs::perms(0755));
   EXPECT_EQ(fs::status(dir / "data").permissions() & fs::perms::all, fs::perms(0644));
   EXPECT_EQ(read_file(dir / "program"), "#!");
+}
+
+TEST(FsTest, CreateNewLeavesTheFileItMadeWhenItsModeCannotBeSet) {
+  TempDir dir;
+  test::run_with_failing_call(test::SystemCall::ChangeMode, [&] {
+    auto file = File::create_new(dir / "program", FileMode::Executable);
+    ASSERT_FALSE(file.has_value());
+    EXPECT_EQ(file.error().os_code(), EPERM);
+  });
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir / "program")));
 }
 
 TEST(FsTest, OpenReadDoesNotWaitForAFifosWriter) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/fs/scoped_working_folder.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/host/test_host.hpp"
 
@@ -92,6 +93,19 @@ TEST(ProcessControl, TheStartedProgramGetsOnlyTheStandardDescriptors) {
   EXPECT_TRUE(inherited.empty()) << testing::PrintToString(inherited);
   ASSERT_TRUE(end_process(*started, 1));
   ASSERT_TRUE(wait_for_exit(*started));
+}
+
+// The child enters its working folder before the program is looked up, so a
+// relative program path must still name the program the launcher meant.
+TEST(ProcessControl, RelativePathsAreTakenFromTheStartersWorkingFolder) {
+  HostFolder host("exit_code 5\n");
+  const test::ScopedWorkingFolder here(host.dir.path().parent_path());
+  const fs::path folder = host.dir.path().filename();
+  auto started = start_process(folder / "ORVO.Host.exe", folder);
+  ASSERT_TRUE(started) << started.error().chain_text();
+  const auto waited = wait_for_exit(*started);
+  ASSERT_TRUE(waited) << waited.error().chain_text();
+  EXPECT_EQ(*waited, 5U) << "the behaviour file of the working folder was read";
 }
 
 TEST(ProcessControl, AStartThatCannotHappenGivesTheSystemError) {

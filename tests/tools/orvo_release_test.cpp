@@ -277,5 +277,18 @@ TEST(OrvoReleaseUsage, WrongArgumentsExitWithUsage) {
   }
 }
 
+TEST(OrvoReleaseUsage, HelpPrintsTheUsageToStandardOutput) {
+  for (const std::string flag : {"--help", "-h"}) {
+    const ProgramOutput output = tool({flag});
+    SCOPED_TRACE(flag);
+    EXPECT_EQ(output.exit_code, 0);
+    EXPECT_EQ(output.err, "");
+    EXPECT_TRUE(output.out.starts_with("usage:\n")) << output.out;
+    for (const std::string command : {"keygen", "pack", "sign", "verify", "check"}) {
+      EXPECT_NE(output.out.find("  orvo-release " + command + " --"), std::string::npos) << command;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace orvo::test

@@ -13,12 +13,15 @@ constexpr std::array kCommands = {
     Command{"check", "--key HEX ENVELOPE PACKAGE", &run_check},
 };
 
-void print_usage(std::ostream& err) {
-  err << "usage:\n";
+void print_usage(std::ostream& stream) {
+  stream << "usage:\n";
   for (const Command& command : kCommands) {
-    err << "  orvo-release " << command.name << ' ' << command.usage << '\n';
+    stream << "  orvo-release " << command.name << ' ' << command.usage << '\n';
   }
+  stream << "  orvo-release --help\n";
 }
+
+bool asks_for_help(std::string_view arg) { return arg == "--help" || arg == "-h"; }
 
 }  // namespace
 
@@ -28,6 +31,11 @@ int run_tool(std::span<const std::string> args, std::ostream& out, std::ostream&
   if (args.empty()) {
     print_usage(err);
     return kExitUsage;
+  }
+  // Asked for, the usage is the program's output and no error.
+  if (asks_for_help(args[0])) {
+    print_usage(out);
+    return kExitSuccess;
   }
   for (const Command& command : kCommands) {
     if (args[0] == command.name) return command.run(Invocation{args.subspan(1), out, err});

@@ -14,6 +14,7 @@
 #include "base/cancel_flag.hpp"
 #include "base/error.hpp"
 #include "core/release/manifest.hpp"
+#include "platform/folder_handle.hpp"
 #include "platform/fs.hpp"
 
 namespace orvo::core {
@@ -40,10 +41,11 @@ using SeenFiles = std::set<std::string, std::less<>>;
 Result<void> verify_installed_files(const std::filesystem::path& folder,
                                     std::span<const ManifestFile> files, const CancelFlag& cancel);
 
-// Checks the entries of folder, a folder at or below root, depth first, and adds
-// every accepted file to seen.
-Result<void> walk_installed_files(const std::filesystem::path& root,
-                                  const std::filesystem::path& folder,
+// Checks the entries of an open folder whose path below the checked folder is
+// relative ("" for the checked folder itself), depth first, and adds every
+// accepted file to seen. Sub-folders and files are opened through the folder
+// they were listed in, so none is reached through a link swapped in meanwhile.
+Result<void> walk_installed_files(const platform::FolderHandle& folder, std::string_view relative,
                                   const SignedFiles& signed_files, SeenFiles& seen,
                                   const CancelFlag& cancel);
 

@@ -1,6 +1,8 @@
 // The launcher log: one line per event, "[<seconds since 1970>] <text>\n",
 // started afresh (the old one kept as *.previous.log) once it passes 1,000,000
-// bytes. Writing never fails: every error is ignored.
+// bytes. Launchers of several sessions of one user may write it at once: each
+// line and each rotation happens under a lock on the log. Writing never fails:
+// every error is ignored.
 #pragma once
 
 #include <cstdint>

@@ -4,12 +4,14 @@
 #include <memory>
 #include <utility>
 
+#include "core/cache/staging_folder.hpp"
 #include "platform/path_text.hpp"
 
 namespace orvo::core {
 namespace {
 
 constexpr std::size_t kReadPiece = 65536;
+constexpr std::size_t kTemporaryNameLetters = 6;
 
 bool is_plain_file(const platform::EntryAttributes& attributes) {
   return !attributes.is_directory() && !attributes.is_reparse_point() && attributes.regular;
@@ -19,22 +21,41 @@ std::unexpected<Error> not_plain_file(const std::filesystem::path& path) {
   return fail("File is a link or is not a regular file: " + platform::path_display(path));
 }
 
-}  // namespace
-
-Result<platform::EntryAttributes> require_regular_file(const std::filesystem::path& path) {
-  auto attributes = platform::entry_attributes(path);
-  if (!attributes) return fail(std::move(attributes).error());
-  if (!is_plain_file(*attributes)) return not_plain_file(path);
-  return *attributes;
-}
-
-Result<platform::File> open_regular_file(const std::filesystem::path& path) {
-  auto file = platform::File::open_read_entry(path);
+// The opened file must still be plain: something else may have taken the place
+// of what was tested before.
+Result<platform::File> still_regular(Result<platform::File> file,
+                                     const std::filesystem::path& path) {
   if (!file) return fail(std::move(file).error());
   auto attributes = file->attributes();
   if (!attributes) return fail(std::move(attributes).error());
   if (!is_plain_file(*attributes)) return not_plain_file(path);
   return std::move(*file);
+}
+
+}  // namespace
+
+Result<void> require_regular_attributes(const platform::EntryAttributes& attributes,
+                                        const std::filesystem::path& path) {
+  if (!is_plain_file(attributes)) return not_plain_file(path);
+  return {};
+}
+
+Result<platform::EntryAttributes> require_regular_file(const std::filesystem::path& path) {
+  auto attributes = platform::entry_attributes(path);
+  if (!attributes) return fail(std::move(attributes).error());
+  if (auto plain = require_regular_attributes(*attributes, path); !plain) {
+    return fail(std::move(plain).error());
+  }
+  return *attributes;
+}
+
+Result<platform::File> open_regular_file(const std::filesystem::path& path) {
+  return still_regular(platform::File::open_read_entry(path), path);
+}
+
+Result<platform::File> open_regular_file_in(const platform::FolderHandle& folder,
+                                            const std::filesystem::path& name) {
+  return still_regular(folder.open_file(name), folder.path() / name);
 }
 
 Result<void> require_plain_folder(const std::filesystem::path& folder) {
@@ -74,6 +95,20 @@ Result<void> write_file_synced(const std::filesystem::path& path, std::span<cons
   if (auto written = file->write_all(bytes); !written) return written;
   if (auto synced = file->sync(); !synced) return synced;
   return file->close();
+}
+
+Result<void> replace_file_synced(const std::filesystem::path& path,
+                                 std::span<const std::byte> bytes,
+                                 const std::filesystem::path& temporary_folder) {
+  auto letters = random_letters_and_digits(kTemporaryNameLetters);
+  if (!letters) return fail(std::move(letters).error());
+  std::filesystem::path temporary = temporary_folder / path.filename();
+  temporary += "." + *letters + ".tmp";
+  auto done = write_file_synced(temporary, bytes);
+  if (done) done = platform::rename_replace(temporary, path);
+  // The half-made file is ours alone: nothing of it is left behind.
+  if (!done) (void)platform::remove_file(temporary);
+  return done;
 }
 
 }  // namespace orvo::core

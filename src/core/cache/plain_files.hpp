@@ -1,6 +1,6 @@
 // Plain files and folders: the checks that refuse a link, a device, a FIFO
 // or a socket where a file or folder of the launcher's is expected, a read
-// bounded by a limit, and a new file written and flushed to disk.
+// bounded by a limit, and files written and flushed to disk.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/error.hpp"
+#include "platform/folder_handle.hpp"
 #include "platform/fs.hpp"
 
 namespace orvo::core {
@@ -18,9 +19,17 @@ namespace orvo::core {
 // refused without being opened.
 Result<platform::EntryAttributes> require_regular_file(const std::filesystem::path& path);
 
+// The same test for attributes read otherwise (through an open folder); the
+// path is the one the refusal names.
+Result<void> require_regular_attributes(const platform::EntryAttributes& attributes,
+                                        const std::filesystem::path& path);
+
 // Opens a file that require_regular_file passed, for reading; whatever may have
 // taken its place since (a link, a FIFO) is refused, not followed or opened.
 Result<platform::File> open_regular_file(const std::filesystem::path& path);
+// The same for the file name in an open folder, resolving only the name.
+Result<platform::File> open_regular_file_in(const platform::FolderHandle& folder,
+                                            const std::filesystem::path& name);
 
 // Success for a folder that is not a link.
 Result<void> require_plain_folder(const std::filesystem::path& folder);
@@ -29,7 +38,18 @@ Result<void> require_plain_folder(const std::filesystem::path& folder);
 Result<std::vector<std::byte>> read_file_limited(const std::filesystem::path& path,
                                                  std::uint64_t limit);
 
-// A new file with these bytes, flushed to disk; fails when anything exists at the path.
+// A new file with these bytes, flushed to disk; fails when anything exists at
+// the path. A file made before a failure is left in place.
 Result<void> write_file_synced(const std::filesystem::path& path, std::span<const std::byte> bytes);
+
+// Puts a file with these bytes at the path in one step, replacing a file
+// there: they go to a new file in temporary_folder (on the path's volume, so
+// that a rename can move it, and apart from the path's own folder, where a
+// stray file may do harm), which is flushed and renamed over the path. A crash
+// leaves the old entry or the whole new file, at worst with a stray file in
+// temporary_folder.
+Result<void> replace_file_synced(const std::filesystem::path& path,
+                                 std::span<const std::byte> bytes,
+                                 const std::filesystem::path& temporary_folder);
 
 }  // namespace orvo::core

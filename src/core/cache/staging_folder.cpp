@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/existing_entry.hpp"
 #include "platform/fs.hpp"
 #include "platform/random.hpp"
 
@@ -35,11 +36,21 @@ Result<std::string> random_letters_and_digits(std::size_t count) {
 }
 
 Result<StagingFolder> StagingFolder::create(const std::filesystem::path& cache_root) {
-  auto letters = random_letters_and_digits(kStagingNameLetters);
-  if (!letters) return fail(letters.error());
-  std::filesystem::path path = cache_root / (std::string(kStagingPrefix) + *letters);
-  if (auto made = platform::create_folder(path); !made) return fail(made.error());
-  return StagingFolder(std::move(path));
+  return create(cache_root, [] { return random_letters_and_digits(kStagingNameLetters); });
+}
+
+Result<StagingFolder> StagingFolder::create(const std::filesystem::path& cache_root,
+                                            const StagingNameDraw& draw_name) {
+  for (std::size_t draw = 1;; ++draw) {
+    auto letters = draw_name();
+    if (!letters) return fail(letters.error());
+    std::filesystem::path path = cache_root / (std::string(kStagingPrefix) + *letters);
+    auto made = platform::create_folder(path);
+    if (made) return StagingFolder(std::move(path));
+    if (!platform::is_existing_entry(made.error()) || draw == kStagingNameDraws) {
+      return fail(made.error());
+    }
+  }
 }
 
 StagingFolder::StagingFolder(StagingFolder&& other) noexcept

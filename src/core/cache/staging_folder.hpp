@@ -5,8 +5,11 @@
 // activation "content" has already moved away as the version folder.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "base/error.hpp"
 
@@ -14,11 +17,21 @@ namespace orvo::core {
 
 inline constexpr std::string_view kStagingPrefix = ".staging-";
 inline constexpr std::size_t kStagingNameLetters = 6;
+// Names drawn before a folder whose every name was taken is given up.
+inline constexpr std::size_t kStagingNameDraws = 16;
+
+// Gives the letters that follow the prefix in one draw.
+using StagingNameDraw = std::function<Result<std::string>()>;
 
 class StagingFolder {
  public:
-  // Makes a new, uniquely named folder; an existing entry of that name is never reused.
+  // Makes a new, uniquely named folder with random letters and digits; a name
+  // that is taken (by a folder left behind, or another attempt's) is drawn
+  // again, and an existing entry is never reused.
   static Result<StagingFolder> create(const std::filesystem::path& cache_root);
+  // The same with the names that draw_name gives.
+  static Result<StagingFolder> create(const std::filesystem::path& cache_root,
+                                      const StagingNameDraw& draw_name);
 
   StagingFolder(StagingFolder&& other) noexcept;
   StagingFolder& operator=(StagingFolder&& other) noexcept;

@@ -151,14 +151,11 @@ Result<void> confirm_working_version(const PreparationContext& context,
     return intact;
   }
 
-  const fs::path marker = *folder / kWorkingMarkerName;
-  if (!platform::followed_attributes(marker)) {
-    return write_file_synced(marker, std::as_bytes(std::span(kWorkingContent)));
-  }
-  auto content = read_file_limited(marker, kMarkerReadLimit);
-  if (!content) return fail(std::move(content).error());
-  if (!holds_working_content(*content)) return fail("Invalid working-version marker");
-  return {};
+  // Anything but "ok" (a marker torn by a crash while it was written, say) is
+  // written afresh, in one step: a crash now leaves the old marker or a whole one.
+  if (has_working_marker(*folder)) return {};
+  return replace_file_synced(*folder / kWorkingMarkerName,
+                             std::as_bytes(std::span(kWorkingContent)), *versions);
 }
 
 }  // namespace orvo::core

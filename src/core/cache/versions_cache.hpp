@@ -3,7 +3,8 @@
 // started successfully, a working marker. Here: keeping the path to it free of
 // links, reading and writing the launcher's small files under limits, listing
 // the versions whose envelope still verifies, choosing a fallback and marking
-// a started version as working. Nothing here deletes or rewrites a version.
+// a started version as working. Nothing here deletes a version or changes
+// its release files.
 #pragma once
 
 #include <cstddef>
@@ -63,9 +64,9 @@ Result<LaunchCandidate> find_fallback_version(const PreparationContext& context,
 LaunchCandidate launch_candidate_for(const InstalledVersion& version, bool cached);
 
 // Marks a started version as working, after checking that it lies directly in
-// the versions folder and is still intact; an "ok" marker is left as it is. It
-// takes no cancel flag: a host that is already up is confirmed even while the
-// attempt is being cancelled.
+// the versions folder and is still intact; an "ok" marker is left as it is,
+// any other is replaced. It takes no cancel flag: a host that is already up is
+// confirmed even while the attempt is being cancelled.
 Result<void> confirm_working_version(const PreparationContext& context,
                                      const LaunchCandidate& candidate);
 

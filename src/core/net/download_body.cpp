@@ -29,7 +29,7 @@ Result<DownloadBody> start_download(const std::shared_ptr<const DownloadClient>&
                                     CancelFlag cancel) {
   Result<DownloadRequest> request = prepare_download_request(url, timeout_seconds);
   if (!request) return fail(std::move(request).error());
-  auto [sender, receiver] = make_channel<DownloadEvent>();
+  auto [sender, receiver] = make_download_queue();
   DownloadJob job{std::move(*request), client, std::move(sender)};
   Result<void> started = platform::start_detached_thread(
       [job = std::move(job)]() mutable { run_download_worker(std::move(job)); }, "orvo-download");
@@ -37,7 +37,7 @@ Result<DownloadBody> start_download(const std::shared_ptr<const DownloadClient>&
   return await_download_head(std::move(receiver), std::move(cancel));
 }
 
-Result<DownloadBody> await_download_head(Receiver<DownloadEvent> events, CancelFlag cancel) {
+Result<DownloadBody> await_download_head(DownloadEventReceiver events, CancelFlag cancel) {
   DownloadBody body{.expected_length = std::nullopt,
                     .events = std::move(events),
                     .chunk = {},

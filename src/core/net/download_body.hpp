@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "base/cancel_flag.hpp"
-#include "base/channel.hpp"
 #include "base/error.hpp"
 #include "core/net/download_client.hpp"
 #include "core/net/download_event.hpp"
+#include "core/net/download_queue.hpp"
 
 namespace orvo::core {
 
@@ -28,7 +28,7 @@ inline constexpr std::size_t kDownloadBufferSize = 64 * 1024;
 // cuts the worker off at its next send.
 struct DownloadBody {
   std::optional<std::uint64_t> expected_length;  // what DownloadLength said
-  Receiver<DownloadEvent> events;
+  DownloadEventReceiver events;
   std::vector<std::byte> chunk;  // the last chunk taken
   CancelFlag cancel;
   std::size_t position = 0;  // next byte of chunk to hand out; never beyond its size
@@ -45,7 +45,7 @@ Result<DownloadBody> start_download(const std::shared_ptr<const DownloadClient>&
                                     CancelFlag cancel);
 
 // start_download's wait for the first event, on a channel a worker feeds.
-Result<DownloadBody> await_download_head(Receiver<DownloadEvent> events, CancelFlag cancel);
+Result<DownloadBody> await_download_head(DownloadEventReceiver events, CancelFlag cancel);
 
 // The next event; an I/O error of kind Interrupted "Preparation cancelled" once
 // the flag is set, or UnexpectedEof "Download worker stopped" once the channel

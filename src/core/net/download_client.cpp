@@ -59,6 +59,7 @@ Result<CurlEasy> DownloadClient::new_request_handle() const {
           .set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1))
           .set(CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds)
           .set(CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2))
+          .set(CURLOPT_PROXY_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2))
           .set(CURLOPT_SSL_VERIFYPEER, 1L)
           .set(CURLOPT_SSL_VERIFYHOST, 2L)
           // Without both, curl would still consult the system's certificate folder.
@@ -68,6 +69,10 @@ Result<CurlEasy> DownloadClient::new_request_handle() const {
           .set(CURLOPT_PROXY_CAPATH, static_cast<char*>(nullptr))
           .set(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L)
           .set(CURLOPT_NOSIGNAL, 1L)
+          // A transfer torn down while its name is still being resolved leaves
+          // the resolver thread to finish on its own instead of waiting for
+          // it: otherwise a stalled resolution would outlast the time limit.
+          .set(CURLOPT_QUICK_EXIT, 1L)
           .set(CURLOPT_BUFFERSIZE, kReadBufferSize)
           .result();
   if (!status) return fail(std::move(status).error());

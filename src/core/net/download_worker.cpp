@@ -10,9 +10,10 @@
 
 #include <openssl/crypto.h>
 
+#include "core/net/close_notify_watch.hpp"
 #include "core/net/curl_error.hpp"
-#include "core/text/ascii_case.hpp"
-#include "core/text/utf8_repair.hpp"
+#include "core/net/response_head.hpp"
+#include "core/net/status_error.hpp"
 
 namespace orvo::core {
 
@@ -32,6 +33,7 @@ enum class Outcome {
   Streaming,     // DownloadLength went out; body bytes follow
   Redirect,      // a redirect to follow; the transfer was stopped
   StatusError,   // a 400 to 599 answer; the transfer was stopped
+  BadFraming,    // a body that cannot be read as the head frames it; the transfer was stopped
   ReceiverGone,  // nobody reads the events any more
 };
 
@@ -58,7 +60,7 @@ class PendingChunks {
   }
 
   // Sends every chunk in order; false once nobody reads any more.
-  bool send_all(Sender<DownloadEvent>& events) {
+  bool send_all(DownloadEventSender& events) {
     std::vector<std::vector<std::byte>> chunks = std::exchange(chunks_, {});
     bytes_ = 0;
     for (std::vector<std::byte>& chunk : chunks) {
@@ -78,11 +80,14 @@ class PendingChunks {
 // What the callbacks of one hop learn from its response.
 struct Exchange {
   CURL* easy;
-  Sender<DownloadEvent>& events;
+  DownloadEventSender& events;
   Outcome outcome = Outcome::Head;
-  std::string status_line{};
-  std::optional<std::string> location{};
-  bool transfer_coded = false;
+  ResponseHead head{};
+  std::optional<Error> framing_error{};  // why the outcome is BadFraming
+  std::optional<std::uint64_t> length{};  // what DownloadLength said
+  std::uint64_t received = 0;             // body bytes taken so far
+  CloseNotifyWatch close_notify{};        // for a body that ends with the connection
+  bool paused = false;  // the body callback asked curl to hold the bytes back
   PendingChunks pending{};
 };
 
@@ -90,68 +95,12 @@ bool is_followed_redirect(long status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-std::string_view without_line_end(std::string_view text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
-  return text;
-}
-
-std::string_view trimmed(std::string_view text) {
-  text = without_line_end(text);
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
-// The value of a header line of this (lower-case) name; nullopt for another header.
-std::optional<std::string_view> header_value(std::string_view line, std::string_view name) {
-  if (line.size() <= name.size() || line[name.size()] != ':') return std::nullopt;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    if (ascii_lower(line[i]) != name[i]) return std::nullopt;
-  }
-  return trimmed(line.substr(name.size() + 1));
-}
-
-// The reason phrase of a status line "HTTP/1.1 404 Not Found", as the server sent it.
-std::string_view reason_phrase(std::string_view status_line) {
-  const std::size_t code = status_line.find(' ');
-  if (code == std::string_view::npos) return {};
-  const std::size_t reason = status_line.find(' ', code + 1);
-  if (reason == std::string_view::npos) return {};
-  return status_line.substr(reason + 1);
-}
-
-std::string status_error_text(long status, std::string_view reason, const Url& url) {
-  std::string text = status < 500 ? "HTTP status client error (" : "HTTP status server error (";
-  text += std::to_string(status);
-  if (!reason.empty()) {
-    text += ' ';
-    // The server's own bytes; the texts of the system are UTF-8 throughout.
-    text += repair_utf8(reason);
-  }
-  text += ") for url (";
-  text += url.href();
-  text += ')';
-  return text;
-}
-
-// The body length that the head fixes exactly, if it does.
-std::optional<std::uint64_t> fixed_length(const Exchange& exchange, long status) {
-  if (status == 204 || status == 304) return 0;
-  if (exchange.transfer_coded) return std::nullopt;
-  curl_off_t length = -1;
-  if (curl_easy_getinfo(exchange.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK ||
-      length < 0) {
-    return std::nullopt;
-  }
-  return static_cast<std::uint64_t>(length);
-}
-
 // At the blank line after a head; false stops the transfer before any body byte.
 bool end_of_head(Exchange& exchange) {
   long status = 0;
   curl_easy_getinfo(exchange.easy, CURLINFO_RESPONSE_CODE, &status);
   if (status < 200) return true;  // an interim answer; the real head follows
-  if (is_followed_redirect(status) && exchange.location) {
+  if (is_followed_redirect(status) && exchange.head.location()) {
     exchange.outcome = Outcome::Redirect;
     return false;
   }
@@ -159,7 +108,14 @@ bool end_of_head(Exchange& exchange) {
     exchange.outcome = Outcome::StatusError;
     return false;
   }
-  if (!exchange.events.send(DownloadLength{fixed_length(exchange, status)})) {
+  if (Result<void> framing = exchange.head.check_framing(); !framing) {
+    exchange.framing_error = std::move(framing).error();
+    exchange.outcome = Outcome::BadFraming;
+    return false;
+  }
+  exchange.length = exchange.head.fixed_length(status);
+  if (exchange.head.ends_with_connection(status)) exchange.close_notify.watch(exchange.easy);
+  if (!exchange.events.send(DownloadLength{exchange.length})) {
     exchange.outcome = Outcome::ReceiverGone;
     return false;
   }
@@ -174,15 +130,11 @@ std::size_t on_header(char* data, std::size_t size, std::size_t count, void* use
   if (exchange.outcome != Outcome::Head) return length;
   const std::string_view line(data, length);
   if (line.starts_with("HTTP/")) {
-    exchange.status_line = without_line_end(line);
-    exchange.location.reset();
-    exchange.transfer_coded = false;
-  } else if (without_line_end(line).empty()) {
+    exchange.head.start(line);
+  } else if (line == "\r\n" || line == "\n") {
     if (!end_of_head(exchange)) return 0;
-  } else if (std::optional<std::string_view> value = header_value(line, "location")) {
-    if (!exchange.location) exchange.location = std::string(*value);
-  } else if (header_value(line, "transfer-encoding")) {
-    exchange.transfer_coded = true;
+  } else {
+    exchange.head.add(line);
   }
   return length;
 }
@@ -200,7 +152,13 @@ std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user)
   Exchange& exchange = *static_cast<Exchange*>(user);
   const std::size_t length = size * count;
   if (exchange.outcome != Outcome::Streaming) return CURL_WRITEFUNC_ERROR;
+  // curl keeps these bytes and hands them over again once the transfer goes on.
+  if (exchange.events.full()) {
+    exchange.paused = true;
+    return CURL_WRITEFUNC_PAUSE;
+  }
   exchange.pending.append(reinterpret_cast<const std::byte*>(data), length);
+  exchange.received += length;
   if (exchange.pending.full_chunks() >= kBurstChunks && !flush(exchange)) return CURL_WRITEFUNC_ERROR;
   return length;
 }
@@ -216,6 +174,31 @@ long milliseconds_left(Clock::time_point deadline) {
 struct CurlMultiCleanup {
   void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
 };
+
+// While the queue is full: what was collected goes out, then the worker waits
+// for the reader, never past curl's next timer (the time limit among them), and
+// resumes the transfer once there is room. CURLE_OK while it may go on.
+Result<CURLcode> hold_back(CURLM* multi, CURL* easy, Exchange& exchange) {
+  if (!flush(exchange)) return CURLE_WRITE_ERROR;
+  long timer = -1;
+  if (CURLMcode status = curl_multi_timeout(multi, &timer); status != CURLM_OK) {
+    return fail(curl_multi_error(status));
+  }
+  // A timer that is due already gets a millisecond: a wait of nothing would spin.
+  const long wait = timer < 0 ? kPollMilliseconds : std::clamp<long>(timer, 1, kPollMilliseconds);
+  switch (exchange.events.wait_for_room(std::chrono::milliseconds(wait))) {
+    case DownloadEventSender::Wait::ReaderGone:
+      exchange.outcome = Outcome::ReceiverGone;
+      return CURLE_WRITE_ERROR;
+    case DownloadEventSender::Wait::TimedOut:
+      return CURLE_OK;
+    case DownloadEventSender::Wait::Room:
+      break;
+  }
+  exchange.paused = false;
+  // curl hands the held bytes over at once, from inside this call.
+  return curl_easy_pause(easy, CURLPAUSE_CONT);
+}
 
 // The transfer of the handle on a multi handle of its own, so that body bytes
 // that arrive together leave together: collected bytes go out as soon as the
@@ -241,6 +224,11 @@ Result<CURLcode> transfer(CURL* easy, Exchange& exchange) {
       return fail(curl_multi_error(status));
     }
     if (running == 0) break;
+    if (exchange.paused) {
+      Result<CURLcode> held = hold_back(multi.get(), easy, exchange);
+      if (!held || *held != CURLE_OK) return held;
+      continue;
+    }
     if (!exchange.pending.empty()) {
       int ready = 0;
       if (CURLMcode status = curl_multi_wait(multi.get(), nullptr, 0, 0, &ready); status != CURLM_OK) {
@@ -283,7 +271,7 @@ Result<CURLcode> perform_hop(const DownloadClient& client, CURL* easy, const Url
 Result<Url> follow(const DownloadClient& client, const Exchange& exchange,
                    std::span<const Url> visited) {
   const Url& from = visited.back();
-  Result<Url> target = parse_url(*exchange.location, &from);
+  Result<Url> target = parse_url(*exchange.head.location(), &from);
   if (!target) {
     return fail(std::move(target).error().wrap("Invalid download redirect location for url (" +
                                                from.href() + ")"));
@@ -319,8 +307,10 @@ std::optional<DownloadEvent> run_request(DownloadJob& job) {
         long code = 0;
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
         return DownloadFailed{
-            status_error_text(code, reason_phrase(exchange.status_line), visited.back())};
+            status_error_text(code, reason_phrase(exchange.head.status_line()), visited.back())};
       }
+      case Outcome::BadFraming:
+        return DownloadFailed{exchange.framing_error->chain_text()};
       case Outcome::Redirect: {
         Result<Url> target = follow(client, exchange, visited);
         if (!target) return DownloadFailed{target.error().chain_text()};
@@ -337,6 +327,18 @@ std::optional<DownloadEvent> run_request(DownloadJob& job) {
     // A transfer that ends well without a head is no HTTP answer at all.
     if (exchange.outcome == Outcome::Head) {
       return DownloadFailed{curl_error(CURLE_WEIRD_SERVER_REPLY).chain_text()};
+    }
+    if (exchange.close_notify.cut()) {
+      return DownloadFailed{
+          curl_error(CURLE_RECV_ERROR, "connection closed without TLS close_notify").chain_text()};
+    }
+    // curl holds a body to the lengths it can count itself; beyond those it
+    // reads to the connection's end, which may come first.
+    if (exchange.length && exchange.received < *exchange.length) {
+      const std::string missing = std::to_string(*exchange.length - exchange.received);
+      return DownloadFailed{
+          curl_error(CURLE_PARTIAL_FILE, "transfer closed with " + missing + " bytes remaining to read")
+              .chain_text()};
     }
     return DownloadFinished{};
   }

@@ -1,7 +1,8 @@
 // The worker side of a download: one GET request, its redirects decided by the
 // client's policy, and its response streamed to the reader as DownloadEvents.
 // It runs on the "orvo-download" thread and never sees the attempt's CancelFlag:
-// a reader that goes away is noticed at the worker's next send.
+// a reader that goes away is noticed at the worker's next send, or at once
+// while the worker waits for room in the queue.
 #pragma once
 
 #include <chrono>
@@ -9,10 +10,9 @@
 #include <memory>
 #include <string_view>
 
-#include "base/channel.hpp"
 #include "base/error.hpp"
 #include "core/net/download_client.hpp"
-#include "core/net/download_event.hpp"
+#include "core/net/download_queue.hpp"
 #include "core/url/url.hpp"
 
 namespace orvo::core {
@@ -26,7 +26,7 @@ struct DownloadRequest {
 struct DownloadJob {
   DownloadRequest request;
   std::shared_ptr<const DownloadClient> client;  // keeps the client alive while the worker runs
-  Sender<DownloadEvent> events;
+  DownloadEventSender events;
 };
 
 // The request for url with a time limit of timeout_seconds from now; fails when

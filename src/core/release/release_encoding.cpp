@@ -2,9 +2,26 @@
 
 #include <sodium.h>
 
+#include <algorithm>
+
 namespace orvo::core {
 
+namespace {
+
+constexpr std::string_view kNotBase64 = "the text is not canonical standard Base64 with padding";
+
+bool is_base64_symbol(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
+         c == '/' || c == '=';
+}
+
+}  // namespace
+
 Result<std::vector<std::byte>> decode_base64(std::string_view text) {
+  // libsodium reads every byte from 0x80 up as '/', so such bytes never reach it.
+  if (!std::ranges::all_of(text, is_base64_symbol)) {
+    return fail(std::string(kNotBase64));
+  }
   // At most three bytes per four characters; one spare keeps the buffer non-empty.
   std::vector<std::byte> bytes(text.size() / 4 * 3 + 1);
   std::size_t length = 0;
@@ -12,7 +29,7 @@ Result<std::vector<std::byte>> decode_base64(std::string_view text) {
   if (sodium_base642bin(reinterpret_cast<unsigned char*>(bytes.data()), bytes.size(), text.data(),
                         text.size(), nullptr, &length, nullptr,
                         sodium_base64_VARIANT_ORIGINAL) != 0) {
-    return fail("the text is not canonical standard Base64 with padding");
+    return fail(std::string(kNotBase64));
   }
   bytes.resize(length);
   return bytes;

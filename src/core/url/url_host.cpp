@@ -232,8 +232,9 @@ Result<std::string> idn2_to_ascii(std::string_view piece) {
 // UTS #46 ToASCII as URLs use it: no hyphen, STD3 or DNS length checks.
 // An ASCII domain is only lower-cased: where ToASCII accepts it that is what
 // ToASCII gives, and where ToASCII refuses it (an "xn--" label that is not
-// valid Punycode) the lower-cased text stands, so such real-world names stay
-// reachable. In a domain with non-ASCII text, libidn2 sees only the labels
+// valid Punycode, or that decodes to nothing or to an invalid label) the
+// lower-cased text stands, as the URL Standard's fallback for ASCII domains
+// has it, so such real-world names stay reachable. In a domain with non-ASCII text, libidn2 sees only the labels
 // that need IDNA (non-ASCII or "xn--"), since it would hold plain ASCII
 // labels to the hyphen and length rules that URLs do not ask for.
 Result<std::string> domain_to_ascii(std::string_view domain) {

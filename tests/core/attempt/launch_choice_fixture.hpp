@@ -33,15 +33,6 @@ class LaunchChoice : public test::PreparationFixture {
     return chosen ? "chose " + chosen->candidate.folder.filename().string()
                   : chosen.error().chain_text();
   }
-
-  // Whatever the attempt leaves in the cache root besides the log and the versions.
-  std::vector<std::string> staging_folders() const {
-    std::vector<std::string> staging;
-    for (const auto& name : entries_of(cache_root())) {
-      if (name.starts_with(".staging-")) staging.push_back(name);
-    }
-    return staging;
-  }
 };
 
 }  // namespace orvo::core

@@ -1,5 +1,5 @@
 // The choice of what to start when the update path fails: the newest intact
-// working version, or the final error; cancellation and an unreachable server.
+// working version, or the final error; an unreachable server.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -63,28 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "The release sequence was reused for different contents", "8-installed"}),
     test::NameOfCase{});
 
-// ---- Cancellation and an unreachable server.
-
-TEST_F(LaunchChoice, CancelDuringTheDownloadEndsWithoutFallback) {
-  install_other("1-working", 1, true);
-  const auto release = publish(test::release_files(2), 2);
-  test::Answer gated = chunked(package_bytes(release).substr(0, 100));
-  gated.pieces.push_back("never sent");
-  gated.gated = true;
-  server.on(std::string(test::kPackageTarget), gated);
-  std::jthread canceller([&](std::stop_token stop) {
-    while (!stop.stop_requested() && !requested(test::kPackageTarget)) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    cancel.set();
-  });
-
-  EXPECT_EQ(failure(), "Preparation cancelled");
-  EXPECT_EQ(staging_folders(), std::vector<std::string>{});
-  EXPECT_EQ(entries_of(versions()), std::vector<std::string>{"1-working"});
-  const auto seen = messages();
-  EXPECT_EQ(std::ranges::count(seen, "Could not update. Checking the saved version…"), 0);
-}
+// ---- An unreachable server.
 
 TEST_F(LaunchChoice, UnreachableServerWithoutWorkingVersion) {
   {

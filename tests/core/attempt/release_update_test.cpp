@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "core/release/sha256.hpp"
+#include "platform/fs.hpp"
 #include "support/fs/special_files.hpp"
 #include "support/suite/case_name.hpp"
 #include "core/attempt/launch_choice_fixture.hpp"
@@ -99,20 +100,48 @@ TEST_F(LaunchChoice, IntactInstalledCopyIsReusedWithoutDownloadEvenIfNeverStarte
                                                   "Checking your installed files… 10"}));
 }
 
-TEST_F(LaunchChoice, DamagedCopyIsPassedOverAndKept) {
+// Two copies of the offered release, one of them damaged. Which is damaged is
+// chosen after the folders are made, by the order in which the system lists
+// them (the order the attempt sees), so both orders run on any file system.
+struct DamagedCopyCase {
+  std::string name;
+  std::size_t damaged;  // position in listing order
+  std::size_t chosen;
+  std::ptrdiff_t checks;  // "Checking your installed files…" messages
+};
+
+class DamagedCopy : public LaunchChoice, public testing::WithParamInterface<DamagedCopyCase> {};
+
+TEST_P(DamagedCopy, IsPassedOverAndKept) {
+  const DamagedCopyCase& c = GetParam();
   const auto release = publish(test::release_files(4), 4);
-  auto damaged_files = test::release_files(4);
-  damaged_files[1].content.back() ^= 1;
-  // Listing order is the system's; both orders must end with the intact copy.
-  const auto damaged = install("4-damaged", damaged_files, release.envelope, true);
-  const auto intact = install("4-intact", test::release_files(4), release.envelope, false);
+  install("4-a", test::release_files(4), release.envelope, false);
+  install("4-b", test::release_files(4), release.envelope, false);
+  auto entries = platform::list_folder(versions());
+  ASSERT_TRUE(entries);
+  std::vector<fs::path> listed;
+  for (const auto& entry : *entries) listed.push_back(versions() / entry.name.value());
+  ASSERT_EQ(listed.size(), 2u);
+  // Same size, one bit changed; marked working, which plays no part in the choice.
+  const fs::path damaged_file = listed[c.damaged] / "lib/support.dll";
+  std::string damaged_bytes = test::read_file(damaged_file);
+  damaged_bytes.back() ^= 1;
+  test::write_file(damaged_file, damaged_bytes);
+  test::write_file(listed[c.damaged] / ".orvo-working", "ok");
 
   auto chosen = choose();
   ASSERT_TRUE(chosen) << chosen.error().chain_text();
-  EXPECT_EQ(chosen->candidate.folder, intact);
-  EXPECT_TRUE(fs::exists(damaged / "lib/support.dll"));
+  EXPECT_EQ(chosen->candidate.folder, listed[c.chosen]);
+  EXPECT_TRUE(chosen->candidate.cached);
+  EXPECT_EQ(std::ranges::count(messages(), "Checking your installed files… 10"), c.checks);
+  EXPECT_EQ(test::read_file(damaged_file), damaged_bytes);
   EXPECT_FALSE(requested(test::kPackageTarget));
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, DamagedCopy,
+                         testing::Values(DamagedCopyCase{"damaged listed first", 0, 1, 2},
+                                         DamagedCopyCase{"damaged listed second", 1, 0, 1}),
+                         test::NameOfCase{});
 
 TEST_F(LaunchChoice, EveryCopyDamagedDownloadsIntoAFurtherFolder) {
   const auto release = publish(test::release_files(4), 4);

@@ -219,5 +219,42 @@ TEST(WriteFileSynced, EmptyContentAndMissingFolder) {
             "No such file or directory (os error 2)");
 }
 
+TEST(ReplaceFileSynced, ReplacesInOneStepAndLeavesNoTemporaryFile) {
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path& target)> setup;
+    std::string expected;
+    const char* file_content_after;  // nullptr: no plain file there afterwards
+  };
+  const std::vector<Case> cases = {
+      {"nothing there", [](const fs::path&) {}, "ok", "ok"},
+      {"a file", [](const fs::path& t) { test::write_file(t, "old content"); }, "ok", "ok"},
+      {"a folder that is not empty",
+       [](const fs::path& t) {
+         fs::create_directory(t);
+         test::write_file(t / "inside", "");
+       },
+       "Is a directory (os error 21)", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir dir;
+    fs::create_directory(dir / "temporary");
+    c.setup(dir / "target");
+    EXPECT_EQ(outcome_of(replace_file_synced(dir / "target", bytes_of("ok"), dir / "temporary")),
+              c.expected);
+    ASSERT_EQ(fs::is_regular_file(fs::symlink_status(dir / "target")),
+              c.file_content_after != nullptr);
+    if (c.file_content_after != nullptr) {
+      EXPECT_EQ(test::read_file(dir / "target"), c.file_content_after);
+    }
+    EXPECT_TRUE(fs::is_empty(dir / "temporary"));
+  }
+  test::TempDir dir;
+  EXPECT_EQ(outcome_of(replace_file_synced(dir / "target", bytes_of("ok"), dir / "missing")),
+            "No such file or directory (os error 2)");
+  EXPECT_FALSE(fs::exists(dir / "target"));
+}
+
 }  // namespace
 }  // namespace orvo::core

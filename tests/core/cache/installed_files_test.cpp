@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "support/fs/mounts.hpp"
 #include "support/fs/special_files.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/release/release_builder.hpp"
@@ -33,6 +36,8 @@ struct Installed {
   fs::path folder = dir / "version";
   fs::path copy = dir / "copy";
   std::vector<ManifestFile> files = test::manifest_of(kRelease).files;
+  // Undone before the folders go.
+  std::vector<test::BindMount> mounts;
 
   Installed() {
     test::write_release_folder(folder, kRelease);
@@ -61,6 +66,12 @@ void replace_with_file(const fs::path& path, std::string_view content) {
 void replace_with_folder(const fs::path& path) {
   fs::remove_all(path);
   fs::create_directory(path);
+}
+
+// Skips the test when this process may not mount.
+void bind_over(Installed& i, const fs::path& source, const fs::path& target) {
+  const test::BindMount& mount = i.mounts.emplace_back(source, target);
+  if (!mount.mounted()) GTEST_SKIP() << "cannot bind-mount here: " << mount.error();
 }
 
 const std::vector<Case> kCases = {
@@ -122,6 +133,13 @@ const std::vector<Case> kCases = {
        fs::create_symlink(i.copy / "ORVO.Host.exe", i.folder / ".orvo-manifest.json");
      },
      "Installed files contain a link"},
+    // Every reparse point counts as a link on Windows, mount points included.
+    {"a correct copy of a folder mounted over it",
+     [](Installed& i) { bind_over(i, i.copy / "data", i.folder / "data"); },
+     "Installed files contain a link"},
+    {"a correct copy of a file mounted over it",
+     [](Installed& i) { bind_over(i, i.copy / "bin/a.dll", i.folder / "bin/a.dll"); },
+     "Installed files contain a link"},
     {"a dangling link",
      [](Installed& i) { fs::create_symlink(i.dir / "nothing", i.folder / "data/sub/gone"); },
      "Installed files contain a link"},
@@ -174,6 +192,7 @@ class VerifyInstalledFiles : public testing::TestWithParam<Case> {};
 TEST_P(VerifyInstalledFiles, Verdict) {
   Installed installed;
   GetParam().alter(installed);
+  if (IsSkipped()) return;
   std::string expected = GetParam().expected;
   if (auto at = expected.find("{folder}"); at != std::string::npos) {
     expected.replace(at, 8, installed.folder.string());
@@ -194,6 +213,29 @@ TEST(VerifyInstalledFilesAlone, ASizeDifferenceIsFoundWithoutReadingTheFile) {
     ASSERT_FALSE(platform::File::open_read(installed.folder / "bin/a.dll"));
     EXPECT_EQ(installed.verify(), "Installed file has changed: bin/a.dll");
   });
+}
+
+TEST(VerifyInstalledFilesAlone, AFolderSwappedForALinkDuringTheCheckIsNeverReadThrough) {
+  Installed installed;
+  // The folder's own file is damaged and its outside copy intact, so "ok" can
+  // only come from files read through the link.
+  replace_with_file(installed.folder / "data/sub/x.bin", "dat4");
+  const fs::path link = installed.dir / "link";
+  fs::create_directory_symlink(installed.copy / "data", link);
+  ASSERT_TRUE(test::exchange_entries(installed.folder / "data", link));
+  ASSERT_TRUE(test::exchange_entries(installed.folder / "data", link));
+
+  std::atomic<bool> done = false;
+  std::thread swapper([&] {
+    while (!done) test::exchange_entries(installed.folder / "data", link);
+  });
+  std::map<std::string, int> verdicts;
+  for (int run = 0; run < 5000; ++run) ++verdicts[installed.verify()];
+  done = true;
+  swapper.join();
+  EXPECT_EQ(verdicts.count("ok"), 0u) << "the check read the outside copy " << verdicts["ok"]
+                                      << " times";
+  EXPECT_GT(verdicts["Installed file failed its integrity check: data/sub/x.bin"], 0);
 }
 
 TEST(VerifyInstalledFilesAlone, CancelledBeforeAnyListing) {

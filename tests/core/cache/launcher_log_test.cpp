@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <barrier>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "core/cache/launcher_log.hpp"
 #include "support/fs/temp_dir.hpp"
@@ -82,6 +87,65 @@ TEST(LauncherLogTest, PreviousNameReplacesTheExtension) {
     write_file(dir / c.name, std::string(1'000'001, 'x'));
     write_log_line(dir / c.name, "line", fixed_clock);
     EXPECT_TRUE(fs::exists(dir / c.previous)) << c.name;
+  }
+}
+
+std::uint64_t size_on_disk(const fs::path& path) {
+  struct stat info {};
+  EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+TEST(LauncherLogTest, OnlyAPlainFileIsRotated) {
+  TempDir dir;
+  const fs::path log = dir / "launcher.log";
+  fs::create_directory(log);
+  // A folder grows with its entries, the sooner the longer their names.
+  for (int i = 0; i < 20'000 && size_on_disk(log) <= 1'000'000; ++i) {
+    write_file(log / (std::string(240, 'n') + std::to_string(i)), "");
+  }
+  if (size_on_disk(log) <= 1'000'000) GTEST_SKIP() << "folders stay small on this file system";
+  write_file(dir / "launcher.previous.log", "older previous log");
+
+  write_log_line(log, "lost", fixed_clock);
+
+  EXPECT_TRUE(fs::is_directory(log));
+  EXPECT_EQ(read_file(dir / "launcher.previous.log"), "older previous log");
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::ranges::sort(lines);
+  return lines;
+}
+
+// Two launchers of one user share the log. Each writer opens the log itself,
+// as another process would.
+TEST(LauncherLogTest, WritersAtOnceRotateOnceAndLoseNoLine) {
+  constexpr int kWriters = 8;
+  std::vector<std::string> expected;
+  for (int w = 0; w < kWriters; ++w) expected.push_back("[1796860800] writer " + std::to_string(w));
+  std::ranges::sort(expected);
+  const std::string old_log(1'000'001, 'x');
+  for (int round = 0; round < 20 && !HasFailure(); ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    TempDir dir;
+    const fs::path log = dir / "launcher.log";
+    write_file(log, old_log);
+    std::barrier start(kWriters);
+    std::vector<std::thread> writers;
+    for (int w = 0; w < kWriters; ++w) {
+      writers.emplace_back([&, w] {
+        start.arrive_and_wait();
+        write_log_line(log, "writer " + std::to_string(w), fixed_clock);
+      });
+    }
+    for (std::thread& writer : writers) writer.join();
+    EXPECT_TRUE(read_file(dir / "launcher.previous.log") == old_log)
+        << "the rotated log was lost";
+    EXPECT_EQ(lines_of(read_file(log)), expected);
   }
 }
 

@@ -8,9 +8,12 @@
 #include <cctype>
 #include <regex>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "core/cache/version_folder_name.hpp"
 #include "support/fs/temp_dir.hpp"
+#include "support/suite/case_name.hpp"
 
 namespace orvo::core {
 namespace {
@@ -55,6 +58,69 @@ TEST(StagingFolder, MissingCacheRootIsAnError) {
   EXPECT_NE(staging.error().chain_text().find("(os error 2)"), std::string::npos)
       << staging.error().chain_text();
 }
+
+// The names a staging folder is offered, in order, and what comes of them in a
+// cache root that holds a folder ".staging-folder", a file ".staging-file" and
+// a dangling link ".staging-link".
+struct StagingDrawCase {
+  std::string name;
+  std::vector<std::string> draws;  // repeated to the end when shorter than the draws made
+  std::string outcome;             // the folder's name, or the error's chain text
+  std::size_t draws_made;
+  bool cache_root_missing = false;
+};
+
+// Every entry below the folder with its kind, a link not followed.
+std::vector<std::string> tree_of(const fs::path& folder) {
+  std::vector<std::string> tree;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    const auto kind = entry.symlink_status().type();
+    const char* mark = kind == fs::file_type::directory ? "/"
+                       : kind == fs::file_type::symlink ? "@"
+                                                        : "";
+    tree.push_back(fs::relative(entry.path(), folder).string() + mark);
+  }
+  std::ranges::sort(tree);
+  return tree;
+}
+
+class StagingDraws : public testing::TestWithParam<StagingDrawCase> {};
+
+TEST_P(StagingDraws, ATakenNameIsDrawnAgainABoundedNumberOfTimes) {
+  const StagingDrawCase& c = GetParam();
+  test::TempDir dir;
+  fs::create_directories(dir / ".staging-folder" / "content");
+  test::write_file(dir / ".staging-file", "kept");
+  fs::create_symlink(dir / "nowhere", dir / ".staging-link");
+  const auto before = tree_of(dir.path());
+
+  std::size_t made = 0;
+  const auto draw = [&]() -> Result<std::string> {
+    const std::string& name = c.draws[std::min(made++, c.draws.size() - 1)];
+    if (name == "!") return fail("no randomness");
+    return name;
+  };
+  {
+    auto staging = StagingFolder::create(c.cache_root_missing ? dir / "missing" : dir.path(), draw);
+    EXPECT_EQ(staging ? staging->path().filename().string() : staging.error().chain_text(),
+              c.outcome);
+  }
+  EXPECT_EQ(made, c.draws_made);
+  // Whatever was there is left as it was.
+  EXPECT_EQ(tree_of(dir.path()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StagingDraws,
+    testing::Values(
+        StagingDrawCase{"free name", {"AbC123"}, ".staging-AbC123", 1},
+        StagingDrawCase{"taken names", {"folder", "file", "link", "xyz789"}, ".staging-xyz789", 4},
+        StagingDrawCase{"every name taken", {"folder"}, "File exists (os error 17)",
+                        kStagingNameDraws},
+        StagingDrawCase{"missing cache root", {"AbC123"}, "No such file or directory (os error 2)",
+                        1, true},
+        StagingDrawCase{"generator fails", {"!"}, "no randomness", 1}),
+    test::NameOfCase{});
 
 TEST(RandomLettersAndDigits, DrawsEveryCharacterOfTheAlphabetAndNothingElse) {
   auto letters = random_letters_and_digits(20'000);

@@ -1,6 +1,7 @@
 // Listing the versions cache, choosing a fallback and confirming a started
 // version, on version folders with releases signed for the test.
 #include "core/cache/versions_cache.hpp"
+#include "core/cache/installed_files.hpp"
 #include "core/cache/plain_files.hpp"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "support/fs/failing_calls.hpp"
 #include "support/fs/special_files.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/release/release_builder.hpp"
@@ -255,11 +257,11 @@ std::function<LaunchCandidate(Cache&)> installed_with_marker(std::optional<std::
 const std::vector<ConfirmCase> kConfirmCases = {
     {"an unmarked version is marked", installed_with_marker(std::nullopt), "ok", "ok"},
     {"a marked version stays as it is", installed_with_marker("ok"), "ok", "ok"},
-    {"marker OK", installed_with_marker("OK"), "Invalid working-version marker", "OK"},
-    {"marker o", installed_with_marker("o"), "Invalid working-version marker", "o"},
-    {"empty marker", installed_with_marker(""), "Invalid working-version marker", ""},
-    {"marker with a line break", installed_with_marker("ok\n"), "Cached metadata is too large",
-     "ok\n"},
+    // A marker that a crash tore, or any other content, is written afresh.
+    {"marker OK is rewritten", installed_with_marker("OK"), "ok", "ok"},
+    {"marker o is rewritten", installed_with_marker("o"), "ok", "ok"},
+    {"empty marker is rewritten", installed_with_marker(""), "ok", "ok"},
+    {"marker with a line break is rewritten", installed_with_marker("ok\n"), "ok", "ok"},
     // The marker is checked after the files, whose walk allows no folder of that name.
     {"marker folder",
      [](Cache& cache) {
@@ -362,6 +364,30 @@ TEST(ConfirmWorkingVersionAlone, ConfirmingTwiceWritesNothingTheSecondTime) {
     EXPECT_EQ(outcome_of(confirm_working_version(cache.context, candidate)), "ok");
   });
   EXPECT_EQ(test::read_file(candidate.folder / ".orvo-working"), "ok");
+}
+
+TEST(ConfirmWorkingVersionAlone, ACrashWhileMarkingLeavesNoMarkerOrACompleteOne) {
+  Cache cache;
+  const LaunchCandidate candidate =
+      cache.candidate(cache.install({.name = "a", .marker = std::nullopt}));
+  EXPECT_EXIT(
+      {
+        test::crash_at_call(test::SystemCall::Write);
+        (void)confirm_working_version(cache.context, candidate);
+      },
+      test::crashed_at_call, "");
+  const fs::path marker = candidate.folder / ".orvo-working";
+  if (fs::exists(fs::symlink_status(marker))) {
+    EXPECT_EQ(test::read_file(marker), "ok") << "a torn marker was left";
+  }
+  // What the crash left does not keep the version from being marked and listed.
+  EXPECT_EQ(outcome_of(confirm_working_version(cache.context, candidate)), "ok");
+  EXPECT_EQ(test::read_file(marker), "ok");
+  auto listed = list_installed_versions(cache.context);
+  ASSERT_TRUE(listed);
+  ASSERT_EQ(listed->size(), 1u);
+  EXPECT_TRUE(listed->front().working);
+  EXPECT_TRUE(verify_installed_files(candidate.folder, listed->front().manifest.files, CancelFlag()));
 }
 
 }  // namespace

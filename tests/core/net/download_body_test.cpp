@@ -28,7 +28,7 @@ struct ProtocolCase {
 class DownloadProtocol : public testing::TestWithParam<ProtocolCase> {};
 
 TEST_P(DownloadProtocol, ReaderSeesTheEventsInOrder) {
-  auto [sender, receiver] = make_channel<DownloadEvent>();
+  auto [sender, receiver] = make_download_queue();
   for (const DownloadEvent& event : GetParam().events) ASSERT_TRUE(sender.send(event));
   { auto gone = std::move(sender); }
 
@@ -95,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A failure's text is the message itself, not a chain of one error wrapping another.
 TEST(DownloadProtocolErrors, FailedTextBecomesOneMessage) {
-  auto [sender, receiver] = make_channel<DownloadEvent>();
+  auto [sender, receiver] = make_download_queue();
   sender.send(DownloadFailed{"outer: inner"});
   Result<DownloadBody> body = await_download_head(std::move(receiver), CancelFlag());
   ASSERT_FALSE(body);
@@ -105,7 +105,7 @@ TEST(DownloadProtocolErrors, FailedTextBecomesOneMessage) {
 
 // The flag is read before every wait, so queued events do not outrun a cancel.
 TEST(DownloadProtocolErrors, CancelComesBeforeQueuedEvents) {
-  auto [sender, receiver] = make_channel<DownloadEvent>();
+  auto [sender, receiver] = make_download_queue();
   sender.send(DownloadLength{3});
   sender.send(chunk("abc"));
   CancelFlag cancel;
@@ -117,7 +117,7 @@ TEST(DownloadProtocolErrors, CancelComesBeforeQueuedEvents) {
 
 // Dropping the body is how the reader lets go; the worker's next send then fails.
 TEST(DownloadProtocolErrors, DroppedBodyRefusesFurtherEvents) {
-  auto [sender, receiver] = make_channel<DownloadEvent>();
+  auto [sender, receiver] = make_download_queue();
   sender.send(DownloadLength{3});
   {
     Result<DownloadBody> body = await_download_head(std::move(receiver), CancelFlag());

@@ -103,5 +103,36 @@ TEST_F(DownloadProxy, NoProxyListGoesDirect) {
   EXPECT_EQ(server.requests().size(), 1u);
 }
 
+// TLS 1.2 and 1.3 only, towards the download server and towards an HTTPS
+// proxy alike: no client hello offers anything older.
+class OfferedTlsVersions : public test::DownloadFixture, public testing::WithParamInterface<bool> {};
+
+TEST_P(OfferedTlsVersions, StartAtOnePointTwo) {
+  server.on("/file", Answer::body("ok"));
+  const bool through_proxy = GetParam();
+  if (through_proxy) {
+    // The test server itself is the proxy: its handshake is what counts, and
+    // its answer to CONNECT ends the request.
+    proxy_variables.set("HTTPS_PROXY", "https://127.0.0.1:" + std::to_string(server.port()));
+    Result<std::shared_ptr<const DownloadClient>> built = build_download_client({.roots_pem = server.ca_pem()});
+    ASSERT_TRUE(built) << built.error().chain_text();
+    client = *built;
+  }
+  Result<DownloadBody> body = start("/file");
+  EXPECT_EQ(body.has_value(), !through_proxy);
+  std::vector<int> lowest = server.lowest_offered_versions();
+  ASSERT_FALSE(lowest.empty());
+  for (int version : lowest) EXPECT_EQ(version, TLS1_2_VERSION) << std::hex << version;
+  if (through_proxy) {
+    ASSERT_FALSE(server.requests().empty());
+    EXPECT_TRUE(server.requests()[0].line.starts_with("CONNECT ")) << server.requests()[0].line;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Connections, OfferedTlsVersions, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& info) {
+                           return info.param ? "HttpsProxy" : "Server";
+                         });
+
 }  // namespace
 }  // namespace orvo::core

@@ -1,7 +1,10 @@
 // The download client and worker against a real TLS server on 127.0.0.1.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -9,6 +12,7 @@
 
 #include "core/net/download_body.hpp"
 #include "support/net/download_fixture.hpp"
+#include "support/net/stalled_resolution.hpp"
 #include "support/net/tls_server.hpp"
 
 namespace orvo::core {
@@ -68,6 +72,12 @@ Answer status_with_body(int status, std::string reason, std::string body) {
   return answer;
 }
 
+std::string repeated(std::string_view text, std::size_t count) {
+  std::string result;
+  for (std::size_t i = 0; i < count; ++i) result += text;
+  return result;
+}
+
 const std::string kLargeBody = [] {
   std::string bytes(1024 * 1024 + 17, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 4099);
@@ -105,7 +115,15 @@ INSTANTIATE_TEST_SUITE_P(
         BodyCase{"ChunkedWinsOverLength",
                  raw("HTTP/1.1 200 OK\r\nContent-Length: 99\r\nTransfer-Encoding: chunked\r\n\r\n"
                      "3\r\nabc\r\n0\r\n\r\n"),
-                 std::nullopt, "abc"}),
+                 std::nullopt, "abc"},
+        BodyCase{"ChunkedInAnyCase",
+                 raw("HTTP/1.1 200 OK\r\ntransfer-encoding:  Chunked \r\n\r\n3\r\nabc\r\n0\r\n\r\n"),
+                 std::nullopt, "abc"},
+        BodyCase{"LengthWithLeadingZeros",
+                 raw("HTTP/1.1 200 OK\r\nContent-Length: 007\r\n\r\nsevenby"), 7, "sevenby"},
+        BodyCase{"RepeatedEqualLengths",
+                 raw("HTTP/1.1 200 OK\r\nContent-Length: 3\r\ncontent-length:3\r\n\r\nabc"), 3,
+                 "abc"}),
     [](const testing::TestParamInfo<BodyCase>& info) { return info.param.name; });
 
 struct StatusCase {
@@ -139,7 +157,17 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusCase{404, "Nicht gefunden", "HTTP status client error (404 Nicht gefunden)"},
                     // Bytes that are no UTF-8 do not reach the texts of the system as they came.
                     StatusCase{404, "Nicht gefunden\xff", "HTTP status client error (404 Nicht gefunden\uFFFD)"},
-                    StatusCase{410, "", "HTTP status client error (410)"}),
+                    StatusCase{410, "", "HTTP status client error (410)"},
+                    // What a server says stays one short line of text in the log.
+                    StatusCase{404, std::string(90 * 1024, 'x'),
+                               "HTTP status client error (404 " + std::string(61, 'x') + "\u2026)"},
+                    StatusCase{404, "Not\x1b[31m Found\x07\tnow",
+                               "HTTP status client error (404 Not\\u001b[31m Found\\u0007\\u0009now)"},
+                    StatusCase{500, std::string(20, '\x07'),
+                               "HTTP status server error (500 " + repeated("\\u0007", 10) + "\u2026)"},
+                    // Cut between characters, never inside one.
+                    StatusCase{404, repeated("\u00e9", 40),
+                               "HTTP status client error (404 " + repeated("\u00e9", 30) + "\u2026)"}),
     [](const testing::TestParamInfo<StatusCase>& info) {
       return "Status" + std::to_string(info.param.status) + "_" + std::to_string(info.index);
     });
@@ -244,14 +272,25 @@ TEST_F(Download, SteadyBodyLongerThanTheLimitRunsOutOfTime) {
   EXPECT_LT(reading.bytes.size(), 160u);
 }
 
-TEST_F(Download, ConnectionClosedMidBodyFailsTheRead) {
+struct CutCase {
+  std::string name;
+  Framing framing;
+  std::optional<std::uint64_t> expected_length;
+};
+
+class CutBodies : public Download, public testing::WithParamInterface<CutCase> {};
+
+// The connection is dropped without TLS close_notify in the middle of the body:
+// whatever framing the body has, that is a truncation, not its end.
+TEST_P(CutBodies, FailTheRead) {
   Answer answer = Answer::body("0123456789");
-  answer.content_length = 100;
+  answer.framing = GetParam().framing;
+  if (GetParam().framing == Framing::Length) answer.content_length = 100;
   answer.ending = Ending::Cut;
   server.on("/file", answer);
   Result<DownloadBody> body = start("/file");
   ASSERT_TRUE(body) << body.error().chain_text();
-  EXPECT_EQ(body->expected_length, 100u);
+  EXPECT_EQ(body->expected_length, GetParam().expected_length);
   test::BodyReading reading = test::read_to_end(*body);
   EXPECT_EQ(reading.bytes, "0123456789");
   ASSERT_TRUE(reading.error);
@@ -259,10 +298,16 @@ TEST_F(Download, ConnectionClosedMidBodyFailsTheRead) {
   EXPECT_FALSE(reading.error->message().empty());
 }
 
+INSTANTIATE_TEST_SUITE_P(Framings, CutBodies,
+                         testing::Values(CutCase{"AnnouncedLength", Framing::Length, 100},
+                                         CutCase{"Chunked", Framing::Chunked, std::nullopt},
+                                         CutCase{"ConnectionEnd", Framing::Close, std::nullopt}),
+                         [](const testing::TestParamInfo<CutCase>& info) { return info.param.name; });
+
 struct HostileCase {
   std::string name;
   Answer answer;
-  std::string error_fragment;  // found in the error of start_download
+  std::string_view error_fragment;  // found in the error of start_download
 };
 
 class HostileHeads : public Download, public testing::WithParamInterface<HostileCase> {};
@@ -275,6 +320,13 @@ TEST_P(HostileHeads, FailTheStart) {
   EXPECT_NE(body.error().chain_text().find(GetParam().error_fragment), std::string::npos)
       << body.error().chain_text();
 }
+
+constexpr std::string_view kUnsupportedCoding = "Unsupported Transfer-Encoding";
+constexpr std::string_view kInvalidLength = "Invalid Content-Length";
+// "hello" in gzip's form.
+constexpr std::string_view kGzipHello{
+    "\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\xff\xcb\x48\xcd\xc9\xc9\x07\x00\x86\xa6\x10\x36\x05\x00\x00\x00",
+    25};
 
 Answer endless_headers() {
   std::string head = "HTTP/1.1 200 OK\r\n";
@@ -295,21 +347,166 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(HostileCase{"NoHttpAtAll", raw("SSH-2.0-OpenSSH_9.2\r\nthis is no HTTP\r\n\r\n"),
                                 "HTTP/0.9"},
                     HostileCase{"EndlessHeaders", endless_headers(), "Too large response headers"},
-                    HostileCase{"HeadThatNeverEnds", unfinished_head(), "operation timed out"}),
+                    HostileCase{"HeadThatNeverEnds", unfinished_head(), "operation timed out"},
+                    // Nothing asked for a coding, and decoding multiplies what a server can push.
+                    HostileCase{"GzipThenChunked",
+                                raw("HTTP/1.1 200 OK\r\nTransfer-Encoding: gzip, chunked\r\n\r\n19\r\n" +
+                                    std::string(kGzipHello) + "\r\n0\r\n\r\n"),
+                                kUnsupportedCoding},
+                    HostileCase{"ChunkedTwice",
+                                raw("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n"
+                                    "Transfer-Encoding: chunked\r\n\r\n0\r\n\r\n"),
+                                kUnsupportedCoding},
+                    HostileCase{"Identity",
+                                raw("HTTP/1.1 200 OK\r\nTransfer-Encoding: identity\r\n"
+                                    "Content-Length: 2\r\n\r\nok"),
+                                kUnsupportedCoding},
+                    HostileCase{"LengthAboveTheLargestCount",
+                                raw("HTTP/1.1 200 OK\r\nContent-Length: 18446744073709551616\r\n\r\nabc"),
+                                kInvalidLength},
+                    HostileCase{"LengthThatIsNoNumber", raw("HTTP/1.1 200 OK\r\nContent-Length: 12ab\r\n\r\n"),
+                                kInvalidLength},
+                    HostileCase{"SignedLength", raw("HTTP/1.1 200 OK\r\nContent-Length: +3\r\n\r\nabc"),
+                                kInvalidLength},
+                    HostileCase{"EmptyLength", raw("HTTP/1.1 200 OK\r\nContent-Length: \r\n\r\nabc"),
+                                kInvalidLength},
+                    HostileCase{"LengthList", raw("HTTP/1.1 200 OK\r\nContent-Length: 3, 3\r\n\r\nabc"),
+                                kInvalidLength},
+                    HostileCase{"LengthsThatDisagree",
+                                raw("HTTP/1.1 200 OK\r\nContent-Length: 3\r\nContent-Length: 4\r\n\r\nabcd"),
+                                kInvalidLength},
+                    HostileCase{"InvalidLengthBesideChunked",
+                                raw("HTTP/1.1 200 OK\r\nContent-Length: many\r\nTransfer-Encoding: chunked\r\n\r\n"
+                                    "3\r\nabc\r\n0\r\n\r\n"),
+                                kInvalidLength}),
     [](const testing::TestParamInfo<HostileCase>& info) { return info.param.name; });
 
-// Whatever length a server announces goes to the caller unchanged, who judges it.
-TEST_F(Download, HugeAnnouncedLengthIsReportedAsIs) {
-  Answer answer = Answer::body("abc");
-  answer.content_length = 9223372036854775807ull;
-  answer.ending = Ending::Cut;
+struct HugeLengthCase {
+  std::string name;
+  std::uint64_t announced;
+  Ending ending;
+};
+
+class HugeAnnouncedLengths : public Download, public testing::WithParamInterface<HugeLengthCase> {};
+
+// Whatever length a server announces goes to the caller unchanged, who judges
+// it; a body that ends short of it, however it ends, is cut.
+TEST_P(HugeAnnouncedLengths, AreReportedAsIs) {
+  Answer answer = raw("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(GetParam().announced) +
+                      "\r\n\r\nabc");
+  answer.ending = GetParam().ending;
   server.on("/file", answer);
   Result<DownloadBody> body = start("/file");
   ASSERT_TRUE(body) << body.error().chain_text();
-  EXPECT_EQ(body->expected_length, 9223372036854775807ull);
+  EXPECT_EQ(body->expected_length, GetParam().announced);
   test::BodyReading reading = test::read_to_end(*body);
   EXPECT_EQ(reading.bytes, "abc");
-  EXPECT_TRUE(reading.error);
+  ASSERT_TRUE(reading.error);
+  EXPECT_EQ(reading.error->io_kind(), IoKind::Other);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, HugeAnnouncedLengths,
+    testing::Values(HugeLengthCase{"LargestSigned", 9223372036854775807ull, Ending::Cut},
+                    // Beyond what curl keeps, so it would read the body to the connection's
+                    // end, which here comes with close_notify.
+                    HugeLengthCase{"SmallestBeyondSigned", 9223372036854775808ull, Ending::Complete},
+                    HugeLengthCase{"LargestCount", 18446744073709551615ull, Ending::Complete}),
+    [](const testing::TestParamInfo<HugeLengthCase>& info) { return info.param.name; });
+
+// The time limit is a total from the first step on, name resolution included.
+TEST_F(Download, StalledNameResolutionRunsOutOfTime) {
+  test::StalledResolution resolution;
+  // Lets a client that waits for its resolver go on at last, so the test ends either way.
+  std::jthread watchdog([&](std::stop_token stop) {
+    std::mutex mutex;
+    std::condition_variable_any woken;
+    std::unique_lock lock(mutex);
+    woken.wait_for(lock, stop, std::chrono::seconds(20), [] { return false; });
+    resolution.release();
+  });
+  const std::string url = "https://" + std::string(test::StalledResolution::kHost) + ":" +
+                          std::to_string(server.port()) + "/file";
+  Result<DownloadBody> body = start_download(client, url, 1, cancel);
+  EXPECT_FALSE(resolution.released()) << "the request waited for the resolver";
+  ASSERT_FALSE(body);
+  EXPECT_EQ(body.error().chain_text(), "Timeout was reached: operation timed out");
+}
+
+// How many body bytes the server got out before it had to wait for the client:
+// the count once it has stood still for a while (or the whole body went out).
+std::uint64_t sent_until_blocked(const test::TlsServer& server, std::uint64_t body_size) {
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  std::uint64_t sent = server.sent_body_bytes();
+  int still = 0;
+  while (sent < body_size && still < 10 && std::chrono::steady_clock::now() < limit) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const std::uint64_t now = server.sent_body_bytes();
+    still = now == sent ? still + 1 : 0;
+    sent = now;
+  }
+  return sent;
+}
+
+constexpr std::uint64_t kLaggedBodySize = 128ull * 1024 * 1024;
+// The queue's few MiB, with room for what the sockets of both ends hold.
+constexpr std::uint64_t kMostHeldBack = 48ull * 1024 * 1024;
+
+class LaggingReader : public Download {
+ protected:
+  void SetUp() override {
+    Download::SetUp();
+    Answer answer;
+    answer.generated_size = kLaggedBodySize;
+    server.on("/big", answer);
+  }
+};
+
+// A reader that does not keep up holds the transfer back instead of letting
+// the body pile up in memory; once it reads again, the whole body follows.
+TEST_F(LaggingReader, HoldsTheTransferBack) {
+  Result<DownloadBody> body = start("/big");
+  ASSERT_TRUE(body) << body.error().chain_text();
+  EXPECT_LT(sent_until_blocked(server, kLaggedBodySize), kMostHeldBack);
+  std::array<std::byte, kDownloadBufferSize> buffer;
+  std::uint64_t offset = 0;
+  bool intact = true;
+  for (;;) {
+    Result<std::size_t> got = read_download_body(*body, buffer);
+    ASSERT_TRUE(got) << got.error().chain_text();
+    if (*got == 0) break;
+    for (std::size_t i = 0; i < *got; ++i) {
+      intact = intact && static_cast<char>(buffer[i]) == test::generated_byte(offset + i);
+    }
+    offset += *got;
+  }
+  EXPECT_EQ(offset, kLaggedBodySize);
+  EXPECT_TRUE(intact);
+}
+
+// Held back, the request still runs out of time; what came before is read first.
+TEST_F(LaggingReader, TimeLimitHoldsWhileHeldBack) {
+  Result<DownloadBody> body = start("/big", 1);
+  ASSERT_TRUE(body) << body.error().chain_text();
+  EXPECT_LT(sent_until_blocked(server, kLaggedBodySize), kMostHeldBack);
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  test::BodyReading reading = test::read_to_end(*body);
+  EXPECT_LT(reading.bytes.size(), kLaggedBodySize);
+  ASSERT_TRUE(reading.error);
+  EXPECT_EQ(reading.error->chain_text(), "Timeout was reached: operation timed out");
+}
+
+// A cancelled reader lets go of its body; the held-back worker then ends
+// without waiting for its time limit.
+TEST_F(LaggingReader, CancelEndsTheHeldBackWorker) {
+  {
+    Result<DownloadBody> body = start("/big", 300);
+    ASSERT_TRUE(body) << body.error().chain_text();
+    EXPECT_LT(sent_until_blocked(server, kLaggedBodySize), kMostHeldBack);
+    cancel.set();
+    EXPECT_EQ(read_once(*body), "<Interrupted: Preparation cancelled>");
+  }
+  EXPECT_TRUE(test::workers_finished(client));
 }
 
 // Requests the client cannot make fail without reaching any server.

@@ -212,6 +212,10 @@ TEST_F(VerifyRelease, Encodings) {
       {"surplus_padding", with("YWI==", signature), not_canonical},
       {"padding_in_the_middle", with("YQ==YWI=", signature), not_canonical},
       {"unused_bits_set", with("YWJ=", signature), not_canonical},
+      // libsodium would read each byte of the UTF-8 "\xc3\xa4" as '/', giving ff f0 00.
+      {"non_ascii_character_in_payload",
+       with("\xc3\xa4" "AA", signer_.signature_hex(std::string("\xff\xf0\x00", 3))),
+       not_canonical},
       {"padded_payload_decodes", with("ImFiIg==", signer_.signature_hex("\"ab\"")),
        "Invalid release manifest: invalid type: string \"ab\", expected struct Manifest at line 1 "
        "column 4"},

@@ -139,6 +139,11 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"https://a%C2%ADb/", "", "https://ab/"},
         ParseCase{"https://XN--pokxncvks.example/", "", "https://xn--pokxncvks.example/"},
         ParseCase{"https://xn--pokxncvks.\xC3\xA9/", "", "!invalid international domain name"},
+        // A Punycode label that decodes to nothing: refused where the domain needs
+        // IDNA, kept as lower-cased text in an all-ASCII domain.
+        ParseCase{"https://xn--.\xC3\xA9/", "", "!invalid international domain name"},
+        ParseCase{"https://\xC3\xA9.XN--/", "", "!invalid international domain name"},
+        ParseCase{"https://XN--/", "", "https://xn--/"},
         ParseCase{"https://%C2%AD/", "", "!invalid international domain name"},
         ParseCase{"https://\xEF\xB7\x90x.com/", "", "!invalid international domain name"},
         ParseCase{"https://%EF%BF%BD/", "", "!invalid international domain name"},

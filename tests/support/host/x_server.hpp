@@ -33,6 +33,11 @@ class XServer {
   // Replaces the resources that clients read at connection (RESOURCE_MANAGER).
   void set_resources(const std::string& resources);
 
+  // Stops the server's process, so that it reads and answers nothing while
+  // its connections stay open, as a server that hangs; thaw lets it go on.
+  void freeze();
+  void thaw();
+
   bool running() const { return pid_ > 0; }
   const std::string& display() const { return display_; }
 

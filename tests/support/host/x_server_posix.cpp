@@ -103,9 +103,19 @@ void XServer::set_resources(const std::string& resources) {
   XCloseDisplay(display);
 }
 
+void XServer::freeze() {
+  if (pid_ > 0) ::kill(pid_, SIGSTOP);
+}
+
+void XServer::thaw() {
+  if (pid_ > 0) ::kill(pid_, SIGCONT);
+}
+
 void XServer::stop() {
   if (pid_ <= 0) return;
   ::kill(pid_, SIGTERM);
+  // A frozen server would keep the signal pending for ever.
+  ::kill(pid_, SIGCONT);
   int status = 0;
   while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
   }

@@ -53,14 +53,16 @@ std::string hex(std::size_t value) {
   return text;
 }
 
-// One piece of body, framed as the answer's framing needs.
-bool write_piece(SSL* ssl, Framing framing, std::string_view piece) {
-  if (piece.empty()) return true;
-  if (framing != Framing::Chunked) return write_all(ssl, piece);
-  std::string framed = hex(piece.size()) + "\r\n";
-  framed += piece;
-  framed += "\r\n";
-  return write_all(ssl, framed);
+// The lowest version in a supported_versions extension (a length byte, then
+// two bytes per version); 0 when it lists none.
+int lowest_listed_version(const unsigned char* data, std::size_t size) {
+  if (size < 1 || data[0] + 1u != size) return 0;
+  int lowest = 0;
+  for (std::size_t i = 1; i + 1 < size; i += 2) {
+    const int version = data[i] << 8 | data[i + 1];
+    if (lowest == 0 || version < lowest) lowest = version;
+  }
+  return lowest;
 }
 
 // A block of the pattern long enough that any offset's next 64 KiB are one view of it.
@@ -123,6 +125,7 @@ TlsServer::TlsServer(TlsServerOptions options) : tls_(std::make_unique<Tls>()) {
                       SSL_CTX_use_PrivateKey(context, key.get()) == 1;
   if (!loaded) throw std::runtime_error("TLS server: cannot load the certificate");
   SSL_CTX_set_alpn_select_cb(context, select_alpn, nullptr);
+  SSL_CTX_set_client_hello_cb(context, on_client_hello, this);
 
   listener_ = std::make_unique<LoopbackListener>([this](int socket) { serve(socket); });
   port_ = listener_->port();
@@ -161,6 +164,24 @@ void TlsServer::release_piece() {
 std::vector<RecordedRequest> TlsServer::requests() const {
   std::lock_guard lock(mutex_);
   return requests_;
+}
+
+std::vector<int> TlsServer::lowest_offered_versions() const {
+  std::lock_guard lock(mutex_);
+  return lowest_offered_versions_;
+}
+
+int TlsServer::on_client_hello(SSL* ssl, int*, void* server) {
+  const unsigned char* versions = nullptr;
+  std::size_t size = 0;
+  // A hello without the extension names only its highest version and rules no older one out.
+  const int lowest = SSL_client_hello_get0_ext(ssl, TLSEXT_TYPE_supported_versions, &versions, &size) == 1
+                         ? lowest_listed_version(versions, size)
+                         : SSL3_VERSION;
+  TlsServer& self = *static_cast<TlsServer*>(server);
+  std::lock_guard lock(self.mutex_);
+  self.lowest_offered_versions_.push_back(lowest);
+  return SSL_CLIENT_HELLO_SUCCESS;
 }
 
 bool TlsServer::wait(std::chrono::milliseconds pause) {
@@ -208,8 +229,22 @@ void TlsServer::serve(int socket) {
   ERR_clear_error();
 }
 
-TlsServer::After TlsServer::play(void* handle, const Answer& answer) {
-  SSL* ssl = static_cast<SSL*>(handle);
+bool TlsServer::write_piece(SSL* ssl, Framing framing, std::string_view piece) {
+  if (piece.empty()) return true;
+  bool written = false;
+  if (framing != Framing::Chunked) {
+    written = write_all(ssl, piece);
+  } else {
+    std::string framed = hex(piece.size()) + "\r\n";
+    framed += piece;
+    framed += "\r\n";
+    written = write_all(ssl, framed);
+  }
+  if (written) sent_body_bytes_ += piece.size();
+  return written;
+}
+
+TlsServer::After TlsServer::play(SSL* ssl, const Answer& answer) {
   if (answer.delay.count() > 0 && !wait(answer.delay)) return After::Cut;
   if (answer.raw) {
     if (!write_all(ssl, *answer.raw)) return After::Cut;

@@ -4,6 +4,9 @@
 // request head is recorded so a test can check what the client sent.
 #pragma once
 
+#include <openssl/ssl.h>
+
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -85,13 +88,21 @@ class TlsServer {
   void release_piece();
   // Every request head received so far, in order of arrival.
   std::vector<RecordedRequest> requests() const;
+  // The body bytes written so far, over every answer: how far a client let the server get.
+  std::uint64_t sent_body_bytes() const { return sent_body_bytes_.load(); }
+  // The lowest protocol version (such as TLS1_2_VERSION) that each client hello
+  // offered, in order of arrival.
+  std::vector<int> lowest_offered_versions() const;
 
  private:
   struct Tls;
   enum class After { KeepOpen, Close, Cut };
 
+  static int on_client_hello(SSL* ssl, int* alert, void* server);
   void serve(int socket);
-  After play(void* ssl, const Answer& answer);
+  After play(SSL* ssl, const Answer& answer);
+  // One piece of body, framed as the answer's framing needs, and counted.
+  bool write_piece(SSL* ssl, Framing framing, std::string_view piece);
   // Waits for the pause or the server's end; false once the server is stopping.
   bool wait(std::chrono::milliseconds pause);
   bool wait_for_release();
@@ -108,6 +119,8 @@ class TlsServer {
   std::uint64_t released_ = 0;
   std::map<std::string, Answer> answers_;
   std::vector<RecordedRequest> requests_;
+  std::vector<int> lowest_offered_versions_;
+  std::atomic<std::uint64_t> sent_body_bytes_ = 0;
 
   // Last, so that its handlers are gone before anything they use.
   std::unique_ptr<LoopbackListener> listener_;

@@ -89,4 +89,12 @@ bool PreparationFixture::requested(std::string_view target) const {
                              [&](const RecordedRequest& r) { return r.target() == target; });
 }
 
+std::vector<std::string> PreparationFixture::staging_folders() const {
+  std::vector<std::string> staging;
+  for (const auto& name : entries_of(cache_root())) {
+    if (name.starts_with(".staging-")) staging.push_back(name);
+  }
+  return staging;
+}
+
 }  // namespace orvo::test

@@ -59,6 +59,8 @@ class PreparationFixture : public testing::Test {
   static std::vector<std::string> entries_of(const std::filesystem::path& folder);
   // Whether a request for this target reached the server.
   bool requested(std::string_view target) const;
+  // Whatever the attempt leaves in the cache root besides the log and the versions.
+  std::vector<std::string> staging_folders() const;
 
   ProxyVariables proxy_variables;
   TempDir dir;

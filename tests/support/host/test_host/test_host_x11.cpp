@@ -7,8 +7,12 @@
 //   class TEXT        class part of WM_CLASS ("WindowsForms10.Window.8.app.0.test")
 //   legacy_title      set the title only as WM_NAME, not as _NET_WM_NAME
 //   hidden            create the window but never map it
+//   iconic            start minimised: ask for it in WM_HINTS, and stand in
+//                     for a window manager, which leaves the window unmapped
+//                     and marks it with the Iconic WM_STATE
 //   framed            put the window inside a frame, as a reparenting window
 //                     manager does, and mark it with WM_STATE as managed
+//                     (Withdrawn when hidden)
 //   hang              never answer _NET_WM_PING
 //   exit_after_ms N   exit with code 0 N ms after the window is shown
 //   second_class TEXT then show a second window, above the first, whose class
@@ -45,6 +49,7 @@ struct Behaviour {
   std::string window_class = "WindowsForms10.Window.8.app.0.test";
   bool legacy_title = false;
   bool hidden = false;
+  bool iconic = false;
   bool framed = false;
   bool hang = false;
   std::optional<int> exit_after_ms;
@@ -66,6 +71,7 @@ Behaviour read_behaviour() {
     if (name == "class") behaviour.window_class = value;
     if (name == "legacy_title") behaviour.legacy_title = true;
     if (name == "hidden") behaviour.hidden = true;
+    if (name == "iconic") behaviour.iconic = true;
     if (name == "framed") behaviour.framed = true;
     if (name == "hang") behaviour.hang = true;
     if (name == "exit_after_ms") behaviour.exit_after_ms = std::stoi(value);
@@ -94,9 +100,17 @@ Window show_window(Display* display, const Behaviour& behaviour) {
     XMapWindow(display, parent);
   }
   const Window window = XCreateSimpleWindow(display, parent, 0, 0, 200, 100, 0, 0, 0);
-  if (behaviour.framed) {
+  if (behaviour.iconic) {
+    XWMHints hints{};
+    hints.flags = StateHint;
+    hints.initial_state = IconicState;
+    XSetWMHints(display, window, &hints);
+  }
+  if (behaviour.framed || behaviour.iconic) {
     const Atom wm_state = XInternAtom(display, "WM_STATE", False);
-    const long state[2] = {NormalState, static_cast<long>(None)};
+    const long state[2] = {
+        behaviour.iconic ? IconicState : (behaviour.hidden ? WithdrawnState : NormalState),
+        static_cast<long>(None)};
     XChangeProperty(display, window, wm_state, wm_state, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(state), 2);
   }
@@ -113,7 +127,7 @@ Window show_window(Display* display, const Behaviour& behaviour) {
                   PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
   Atom ping = XInternAtom(display, "_NET_WM_PING", False);
   XSetWMProtocols(display, window, &ping, 1);
-  if (!behaviour.hidden) XMapWindow(display, window);
+  if (!behaviour.hidden && !behaviour.iconic) XMapWindow(display, window);
   XSync(display, False);
   return window;
 }
