@@ -21,11 +21,6 @@ constexpr std::string_view kPreferredFamily = "Segoe UI";
 constexpr double kPulseStep = 0.02;
 constexpr std::array<Control, 3> kTabOrder = {Control::Retry, Control::Cancel, Control::Details};
 
-std::size_t index_of(Control control) {
-  const auto found = std::ranges::find(kControls, control, &ControlSpec::control);
-  return static_cast<std::size_t>(found - kControls.begin());
-}
-
 bool family_installed(std::string_view name) {
   PangoFontFamily** families = nullptr;
   int count = 0;
@@ -149,12 +144,13 @@ GtkLauncherView::GtkLauncherView(const WindowLayout& layout) {
       g_object_set_data(G_OBJECT(control), "orvo-id", GINT_TO_POINTER(kControls[i].id));
       g_signal_connect(control, "clicked", G_CALLBACK(on_clicked), this);
     }
+    if (kControls[i].default_button) {
+      gtk_widget_set_can_default(control, TRUE);
+      gtk_window_set_default(GTK_WINDOW(window_), control);
+    }
     controls_[i] = control;
   }
   gtk_widget_show(container);
-  GtkWidget* retry = widget(Control::Retry);
-  gtk_widget_set_can_default(retry, TRUE);
-  gtk_window_set_default(GTK_WINDOW(window_), retry);
 
   g_signal_connect(container, "focus", G_CALLBACK(on_focus), this);
   g_signal_connect(window_, "delete-event", G_CALLBACK(on_delete), this);
@@ -189,7 +185,7 @@ void GtkLauncherView::show() {
 }
 
 GtkWidget* GtkLauncherView::widget(Control control) const {
-  return controls_[index_of(control)];
+  return controls_[control_index(control)];
 }
 
 void GtkLauncherView::set_text(Control control, std::string_view text) {

@@ -34,10 +34,12 @@ FontSpec font_spec(FontRole role) {
   return role == FontRole::Title ? FontSpec{26, 600} : FontSpec{16, 400};
 }
 
-const Rect& WindowLayout::rect_of(Control control) const {
+std::size_t control_index(Control control) {
   const auto found = std::ranges::find(kControls, control, &ControlSpec::control);
-  return rects[static_cast<std::size_t>(found - kControls.begin())];
+  return static_cast<std::size_t>(found - kControls.begin());
 }
+
+const Rect& WindowLayout::rect_of(Control control) const { return rects[control_index(control)]; }
 
 WindowLayout layout_for_dpi(int reported_dpi) {
   const int dpi = effective_dpi(reported_dpi);

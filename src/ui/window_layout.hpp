@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -65,6 +66,9 @@ inline constexpr int kClientHeight = 248;
 extern const std::array<ControlSpec, 7> kControls;
 
 FontSpec font_spec(FontRole role);
+
+// The control's place in kControls.
+std::size_t control_index(Control control);
 
 // The layout at one DPI, every length already scaled.
 struct WindowLayout {
