@@ -1,4 +1,5 @@
 #include <gtk/gtk.h>
+#include <unistd.h>
 
 #include <utility>
 
@@ -11,7 +12,19 @@
 #include "ui/log_location.hpp"
 #include "ui/start_checks.hpp"
 
+// Last: its macros (None, for one) clash with names of ours.
+#include <X11/Xlib.h>
+
 namespace orvo::ui {
+namespace {
+
+// The display went away under the window: the message loop cannot go on, and
+// the launcher ends as when its loop ends, with exit code 0 (GTK's own
+// handler would end it with 1). Xlib allows no return from here; what the
+// process holds, its session name included, goes with it.
+int on_lost_display(Display*) { _exit(0); }
+
+}  // namespace
 
 int run_launcher(core::PreparationSettings settings) {
   std::optional<platform::SessionMutex> instance = pass_start_checks();
@@ -23,6 +36,7 @@ int run_launcher(core::PreparationSettings settings) {
   }
   // Without a display no window can be made; the launcher then ends showing nothing.
   if (gtk_init_check(nullptr, nullptr) == FALSE) return 0;
+  XSetIOErrorHandler(on_lost_display);
 
   // Read once: the window never changes its layout afterwards.
   const WindowLayout layout = layout_for_dpi(platform::screen_dpi());

@@ -216,6 +216,16 @@ TEST_F(LauncherProgram, WithoutACacheRootTheLogGoesToTheTemporaryFolder) {
   EXPECT_EQ(exit_code(launcher), 0U);
 }
 
+TEST_F(LauncherProgram, ADisplayThatGoesAwayEndsTheLauncherWithCodeZero) {
+  platform::Process launcher = start_launcher();
+  {
+    test::XWindows windows;
+    failure_view_of_first_attempt(windows);
+  }
+  server().stop();
+  EXPECT_EQ(exit_code(launcher), 0U);
+}
+
 TEST_F(LauncherProgram, WithoutADisplayTheLauncherEndsAtOnce) {
   test::ScopedVariable no_display("DISPLAY", std::nullopt);
   platform::Process launcher = start_launcher();
