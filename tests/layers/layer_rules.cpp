@@ -19,6 +19,7 @@ constexpr std::array kLayers{
     Layer{"base/", 0},
     Layer{"platform/process_control", 2},
     Layer{"platform/host_window", 2},
+    Layer{"platform/window_activation", 2},
     Layer{"platform/", 1},
     Layer{"core/attempt/", 5},
     Layer{"orvo/", 5},

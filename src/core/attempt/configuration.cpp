@@ -31,7 +31,7 @@ Result<PreparationContext> configure_attempt(const PreparationSettings& settings
   PreparationContext context{.manifest_url = settings.manifest_url,
                              .cache_root = std::move(*cache_root),
                              .release_key = *key,
-                             .allow_loopback_http = false};
+                             .allow_loopback_http = settings.allow_loopback_http};
   if (cancel.is_set()) return fail(cancelled_error());
   if (auto made = ensure_versions_folder(context.cache_root); !made) return fail(std::move(made).error());
   return context;

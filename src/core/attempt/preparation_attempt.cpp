@@ -22,7 +22,7 @@ Result<void> prepare_and_open(WorkerSender& sender, const std::filesystem::path&
 }  // namespace
 
 void run_preparation(WorkerSender sender, std::filesystem::path log_path, CancelFlag cancel,
-                     const PreparationSettings& settings) {
+                     PreparationSettings settings) {
   if (auto opened = prepare_and_open(sender, log_path, cancel, settings); !opened) {
     report_final_failure(sender, log_path, opened.error());
   }

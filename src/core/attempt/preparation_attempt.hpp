@@ -13,9 +13,10 @@
 
 namespace orvo::core {
 
-// Never fails: the attempt's final error is logged and sent as Failed. The
-// arguments are released when it returns.
+// Never fails: the attempt's final error is logged and sent as Failed. It
+// owns its arguments, the settings too, since its thread may outlive the
+// caller; they are released when it returns.
 void run_preparation(WorkerSender sender, std::filesystem::path log_path, CancelFlag cancel,
-                     const PreparationSettings& settings);
+                     PreparationSettings settings);
 
 }  // namespace orvo::core

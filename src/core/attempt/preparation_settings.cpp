@@ -9,9 +9,13 @@ std::string manifest_url_for(std::string_view host) {
 }
 
 PreparationSettings builtin_preparation_settings() {
-  return PreparationSettings{.manifest_url = manifest_url_for(build_settings::kManifestHost),
-                             .release_key_text = std::string(build_settings::kReleaseKey),
-                             .client = {}};
+  PreparationSettings settings{.manifest_url = manifest_url_for(build_settings::kManifestHost),
+                               .release_key_text = std::string(build_settings::kReleaseKey),
+                               .client = {},
+                               .allow_loopback_http = build_settings::kAllowLoopback};
+  // A build for a local release server trusts that server's authority as well.
+  settings.client.roots_pem += build_settings::kExtraRootPem;
+  return settings;
 }
 
 }  // namespace orvo::core

@@ -1,6 +1,7 @@
 // The build-time settings of a preparation attempt: the manifest URL, the
-// release verification key text and the HTTP client's trust roots. The program
-// passes the built-in ones; tests pass their own.
+// release verification key text, the HTTP client's trust roots and whether
+// release URLs may use plain HTTP to a loopback address. The program passes
+// the built-in ones; tests pass their own.
 #pragma once
 
 #include <string>
@@ -16,6 +17,7 @@ struct PreparationSettings {
   std::string manifest_url;      // the full manifest URL text
   std::string release_key_text;  // 64 hexadecimal digits; empty in a build never configured
   DownloadClientSettings client; // the built-in roots by default
+  bool allow_loopback_http = false;
 };
 
 // "https://" + host + kManifestPath.

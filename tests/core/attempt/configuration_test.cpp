@@ -9,6 +9,7 @@
 #include <regex>
 #include <thread>
 
+#include "core/attempt/configuration.hpp"
 #include "core/release/sha256.hpp"
 #include "support/fs/special_files.hpp"
 #include "support/suite/case_name.hpp"
@@ -86,6 +87,17 @@ TEST_F(LaunchChoice, UpperCaseKeyTextIsTheSameKey) {
   settings.release_key_text = upper;
   publish(test::release_files(1), 1);
   EXPECT_EQ(failure().substr(0, 7), "chose 1");
+}
+
+// A build for a local release server lets plain HTTP to loopback through; the
+// settings say so and the attempt's context carries it to every URL check.
+TEST_F(LaunchChoice, TheSettingsLoopbackSwitchReachesTheContext) {
+  for (const bool allowed : {false, true}) {
+    settings.allow_loopback_http = allowed;
+    auto context = configure_attempt(settings, cancel);
+    ASSERT_TRUE(context) << context.error().chain_text();
+    EXPECT_EQ(context->allow_loopback_http, allowed);
+  }
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ TEST(BuiltinPreparationSettings, DefaultBuildIsNotConfiguredForDistribution) {
   EXPECT_EQ(settings.manifest_url,
             "https://downloads.orvo.invalid/downloads/host/win-x64/latest.json");
   EXPECT_EQ(settings.client.roots_pem, builtin_roots_pem());
+  EXPECT_FALSE(settings.allow_loopback_http);
   if (!settings.release_key_text.empty()) GTEST_SKIP() << "this build carries a release key";
   auto context = configure_attempt(settings, CancelFlag{});
   ASSERT_FALSE(context);

@@ -10,15 +10,28 @@
 
 namespace orvo::test {
 
+// The screen an X server offers: its size, the resolution it reports, and
+// the Xft.dpi resource that desktops set (none when empty).
+struct ScreenSettings {
+  int width = 640;
+  int height = 480;
+  int dpi = 96;
+  std::optional<int> xft_dpi;
+};
+
 class XServer {
  public:
-  XServer();  // fails the test when Xvfb is installed but does not come up
+  // Fails the test when Xvfb is installed but does not come up.
+  explicit XServer(const ScreenSettings& screen = {});
   XServer(const XServer&) = delete;
   XServer& operator=(const XServer&) = delete;
   ~XServer() { stop(); }
 
   // Ends the server, and with it every connection to it.
   void stop();
+
+  // Replaces the resources that clients read at connection (RESOURCE_MANAGER).
+  void set_resources(const std::string& resources);
 
   // Stops the server's process, so that it reads and answers nothing while
   // its connections stay open, as a server that hangs; thaw lets it go on.

@@ -1,5 +1,7 @@
 #include "support/host/x_server.hpp"
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -49,7 +51,7 @@ std::string read_display_number(int fd) {
 
 bool xvfb_installed() { return find_xvfb().has_value(); }
 
-XServer::XServer() {
+XServer::XServer(const ScreenSettings& screen) {
   const auto xvfb = find_xvfb();
   if (!xvfb) return;
   int pipe_fds[2];
@@ -61,9 +63,10 @@ XServer::XServer() {
   ::fcntl(pipe_fds[0], F_SETFD, FD_CLOEXEC);
   // Without -noreset the server starts afresh whenever its last client goes,
   // and refuses connections meanwhile: between two polls there may be none.
-  std::vector<std::string> words = {xvfb->string(), "-displayfd", std::to_string(pipe_fds[1]),
-                                    "-nolisten",    "tcp",        "-noreset",
-                                    "-screen",      "0",          "640x480x24"};
+  std::vector<std::string> words = {
+      xvfb->string(), "-displayfd", std::to_string(pipe_fds[1]), "-nolisten", "tcp", "-noreset",
+      "-dpi", std::to_string(screen.dpi), "-screen", "0",
+      std::to_string(screen.width) + "x" + std::to_string(screen.height) + "x24"};
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
@@ -85,6 +88,19 @@ XServer::XServer() {
   display_ = ":" + number;
   if (const char* previous = std::getenv("DISPLAY")) previous_display_ = previous;
   ::setenv("DISPLAY", display_.c_str(), 1);
+  if (screen.xft_dpi) set_resources("Xft.dpi:\t" + std::to_string(*screen.xft_dpi) + "\n");
+}
+
+void XServer::set_resources(const std::string& resources) {
+  Display* display = XOpenDisplay(display_.c_str());
+  if (display == nullptr) {
+    ADD_FAILURE() << "cannot connect to " << display_;
+    return;
+  }
+  XChangeProperty(display, DefaultRootWindow(display), XA_RESOURCE_MANAGER, XA_STRING, 8,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(resources.data()),
+                  static_cast<int>(resources.size()));
+  XCloseDisplay(display);
 }
 
 void XServer::freeze() {

@@ -18,9 +18,14 @@
 //   second_class TEXT then show a second window, above the first, whose class
 //                     part of WM_CLASS is TEXT
 //   ready_file PATH   once the window exists, write the process id there
-// (outside the version folder, whose files the launcher checks). It
+// (outside the version folder, whose files the launcher checks). While it
+// runs it holds the host-session name "Local\ORVO.Host.SupportSession", as
+// ORVO Host does; a launcher started meanwhile refuses to run. It
 // exits through _exit only, so that a sanitizer build reports no leaks of a
 // process that is meant to vanish.
+// Before Xlib, whose macros (None, for one) would clash with its names.
+#include "platform/session_mutex.hpp"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -96,6 +101,8 @@ Window show_window(Display* display, const Behaviour& behaviour) {
 }  // namespace
 
 int main() {
+  // Held until the process ends; without a runtime folder the host simply runs without it.
+  const auto session = orvo::platform::create_session_mutex("Local\\ORVO.Host.SupportSession");
   const Behaviour behaviour = read_behaviour();
   std::this_thread::sleep_for(std::chrono::milliseconds(behaviour.delay_ms));
   if (behaviour.exit_code) _exit(*behaviour.exit_code);

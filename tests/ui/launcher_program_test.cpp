@@ -1,0 +1,258 @@
+// orvo-support itself under Xvfb, with real processes: this build has no
+// release key, so every attempt fails at once ("not configured") and the
+// window shows its failure view. Each test has its own runtime folder (the
+// session's named objects) and its own per-user folder (cache and log).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "platform/process_control.hpp"
+#include "platform/session_mutex.hpp"
+#include "support/fs/scoped_variable.hpp"
+#include "support/fs/temp_dir.hpp"
+#include "support/host/test_host.hpp"
+#include "support/host/x_server.hpp"
+#include "support/host/x_windows.hpp"
+#include "ui/launcher_texts.hpp"
+
+namespace orvo::ui {
+namespace {
+
+namespace fs = std::filesystem;
+
+class LauncherProgram : public test::WithXServer {
+ protected:
+  void SetUp() override {
+    test::WithXServer::SetUp();
+    ::chmod(runtime.path().c_str(), 0700);
+  }
+
+  platform::Process start_launcher() {
+    auto launcher = platform::start_process(ORVO_SUPPORT_PROGRAM, work.path());
+    if (!launcher) throw std::runtime_error(launcher.error().chain_text());
+    return std::move(*launcher);
+  }
+  // The exit code, waiting (generously) for the end.
+  static std::optional<std::uint32_t> exit_code(const platform::Process& process) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (auto ended = platform::exit_code_if_ended(process); ended && *ended) return **ended;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    (void)platform::end_process(process, 1);
+    (void)platform::wait_for_exit(process);
+    return std::nullopt;
+  }
+
+  fs::path log_file() const { return local / "ORVO" / "HostLauncher" / "launcher.log"; }
+  std::size_t log_lines() const {
+    std::ifstream in(log_file());
+    std::size_t lines = 0;
+    for (std::string line; std::getline(in, line);) ++lines;
+    return lines;
+  }
+  // Waits until the log holds this many lines.
+  bool wait_for_log_lines(std::size_t count) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (log_lines() >= count) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+  }
+  // The launcher's window once it shows the failure view of its first attempt.
+  test::XWindow failure_view_of_first_attempt(test::XWindows& windows) {
+    auto window = windows.wait_for_class(kWindowClass);
+    if (!window) throw std::runtime_error("no launcher window");
+    if (!wait_for_log_lines(1)) throw std::runtime_error("the attempt wrote no log line");
+    // The poll tick that shows the failure follows the log line within 100 ms.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return *window;
+  }
+
+  test::TempDir work;
+  test::TempDir runtime;
+  test::TempDir local;
+  test::ScopedVariable runtime_variable{"XDG_RUNTIME_DIR", runtime.path().string()};
+  test::ScopedVariable local_variable{"LOCALAPPDATA", local.path().string()};
+};
+
+TEST_F(LauncherProgram, TheWindowStaysInItsFailureViewUntilClosedFromItsTitleBar) {
+  platform::Process launcher = start_launcher();
+  test::XWindows windows;
+  const test::XWindow window = failure_view_of_first_attempt(windows);
+  EXPECT_EQ(windows.title(window), "ORVO Support");
+  const std::string log = test::read_file(log_file());
+  EXPECT_NE(log.find("] This launcher has not been configured for distribution."), std::string::npos)
+      << log;
+  windows.close(window);
+  EXPECT_EQ(exit_code(launcher), 0U);
+  EXPECT_EQ(log_lines(), 1U);
+}
+
+TEST_F(LauncherProgram, RetryRunsAnotherAttemptAndCloseEndsTheLauncher) {
+  platform::Process launcher = start_launcher();
+  test::XWindows windows;
+  const test::XWindow window = failure_view_of_first_attempt(windows);
+  // Retry has the focus in the failure view.
+  windows.type(window, {"Return"});
+  EXPECT_TRUE(wait_for_log_lines(2));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_TRUE(windows.viewable(window));
+  // Tab moves from Retry to Close.
+  windows.type(window, {"Tab", "Return"});
+  EXPECT_EQ(exit_code(launcher), 0U);
+  EXPECT_EQ(log_lines(), 2U);
+}
+
+TEST_F(LauncherProgram, ASecondLauncherRestoresAndRaisesTheFirstAndEndsSilently) {
+  platform::Process first = start_launcher();
+  test::XWindows windows;
+  const test::XWindow window = failure_view_of_first_attempt(windows);
+  for (const bool minimised : {true, false}) {
+    SCOPED_TRACE(minimised ? "minimised" : "covered");
+    if (minimised) windows.unmap(window);
+    const test::XWindow cover = windows.cover();
+    EXPECT_LT(windows.stacking_place(cover), windows.stacking_place(window));
+    platform::Process second = start_launcher();
+    EXPECT_EQ(exit_code(second), 0U);
+    EXPECT_TRUE(windows.viewable(window));
+    EXPECT_LT(windows.stacking_place(window), windows.stacking_place(cover));
+    EXPECT_EQ(windows.with_class(kWindowClass).size(), 1U);
+    EXPECT_EQ(log_lines(), 1U) << "the second launcher wrote to the log";
+  }
+  windows.close(window);
+  EXPECT_EQ(exit_code(first), 0U);
+}
+
+TEST_F(LauncherProgram, TwoLaunchersStartedAtOnceMakeOneWindow) {
+  platform::Process one = start_launcher();
+  platform::Process other = start_launcher();
+  test::XWindows windows;
+  const test::XWindow window = failure_view_of_first_attempt(windows);
+  // The one that lost ends by itself; the other keeps its window.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  int ended = 0;
+  while (ended == 0 && std::chrono::steady_clock::now() < deadline) {
+    for (const platform::Process* process : {&one, &other}) {
+      if (auto code = platform::exit_code_if_ended(*process); code && *code) {
+        EXPECT_EQ(**code, 0U);
+        ++ended;
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(windows.with_class(kWindowClass).size(), 1U);
+  EXPECT_EQ(log_lines(), 1U);
+  windows.close(window);
+  EXPECT_EQ(exit_code(one), 0U);
+  EXPECT_EQ(exit_code(other), 0U);
+}
+
+TEST_F(LauncherProgram, WithTheHostOpenOnlyTheInformationBoxShows) {
+  test::TempDir host_folder;
+  test::write_file(host_folder / std::string(test::kHostBehaviourFile), "delay_ms 60000\n");
+  auto host = platform::start_process(ORVO_TEST_HOST, host_folder.path());
+  ASSERT_TRUE(host);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!platform::session_mutex_exists(kHostMutexName) &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  platform::Process launcher = start_launcher();
+  test::XWindows windows;
+  const auto box = windows.wait_for_role("orvo-information");
+  ASSERT_TRUE(box);
+  EXPECT_EQ(windows.title(*box), "ORVO Support");
+  EXPECT_TRUE(windows.with_class(kWindowClass).empty());
+  // While the box is up this launcher holds the single-instance name, and
+  // another one started meanwhile ends silently: there is no window to raise.
+  EXPECT_TRUE(platform::session_mutex_exists(kLauncherMutexName));
+  platform::Process second = start_launcher();
+  EXPECT_EQ(exit_code(second), 0U);
+  EXPECT_EQ(windows.with_role("orvo-information").size(), 1U);
+  windows.close(*box);
+  EXPECT_EQ(exit_code(launcher), 0U);
+  EXPECT_FALSE(fs::exists(local / "ORVO")) << "the cache was touched";
+  EXPECT_FALSE(platform::session_mutex_exists(kLauncherMutexName));
+  ASSERT_TRUE(platform::end_process(*host, 1));
+  ASSERT_TRUE(platform::wait_for_exit(*host));
+}
+
+TEST_F(LauncherProgram, WithoutARuntimeFolderTheErrorBoxShows) {
+  test::ScopedVariable no_runtime("XDG_RUNTIME_DIR", std::nullopt);
+  platform::Process launcher = start_launcher();
+  test::XWindows windows;
+  const auto box = windows.wait_for_role("orvo-error");
+  ASSERT_TRUE(box);
+  EXPECT_EQ(windows.title(*box), "ORVO Support");
+  windows.close(*box);
+  EXPECT_EQ(exit_code(launcher), 0U);
+  EXPECT_FALSE(fs::exists(local / "ORVO"));
+}
+
+TEST_F(LauncherProgram, WithoutACacheRootTheLogGoesToTheTemporaryFolder) {
+  test::TempDir temp;
+  test::ScopedVariable no_cache_root("LOCALAPPDATA", std::nullopt);
+  test::ScopedVariable tmpdir("TMPDIR", temp.path().string());
+  platform::Process launcher = start_launcher();
+  test::XWindows windows;
+  const auto window = windows.wait_for_class(kWindowClass);
+  ASSERT_TRUE(window);
+  const fs::path log = temp / "ORVO" / "launcher.log";
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!fs::exists(log) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_NE(test::read_file(log).find("] This launcher has not been configured"), std::string::npos);
+  windows.close(*window);
+  EXPECT_EQ(exit_code(launcher), 0U);
+}
+
+TEST_F(LauncherProgram, ADisplayThatGoesAwayEndsTheLauncherWithCodeZero) {
+  platform::Process launcher = start_launcher();
+  {
+    test::XWindows windows;
+    failure_view_of_first_attempt(windows);
+  }
+  server().stop();
+  EXPECT_EQ(exit_code(launcher), 0U);
+}
+
+TEST_F(LauncherProgram, WithoutADisplayTheLauncherEndsAtOnce) {
+  test::ScopedVariable no_display("DISPLAY", std::nullopt);
+  platform::Process launcher = start_launcher();
+  EXPECT_EQ(exit_code(launcher), 0U);
+  EXPECT_FALSE(fs::exists(local / "ORVO"));
+}
+
+TEST_F(LauncherProgram, ViewDetailsBeforeAnyLogExistsChangesNothing) {
+  // A file where the per-user folder should be: the log can never be written.
+  test::ScopedVariable unusable("LOCALAPPDATA", (work / "not-a-folder").string());
+  test::write_file(work / "not-a-folder", "");
+  platform::Process launcher = start_launcher();
+  test::XWindows windows;
+  auto window = windows.wait_for_class(kWindowClass);
+  ASSERT_TRUE(window);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const auto before = windows.with_class(kWindowClass).size();
+  // Retry, Close, View details.
+  windows.type(*window, {"Tab", "Tab", "Return"});
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_TRUE(windows.viewable(*window));
+  EXPECT_EQ(windows.with_class(kWindowClass).size(), before);
+  EXPECT_TRUE(windows.with_role("orvo-error").empty());
+  EXPECT_FALSE(platform::exit_code_if_ended(launcher).value_or(std::nullopt).has_value());
+  windows.close(*window);
+  EXPECT_EQ(exit_code(launcher), 0U);
+}
+
+}  // namespace
+}  // namespace orvo::ui

@@ -1,0 +1,72 @@
+// Cancel and the title bar's close while an attempt runs, in the real GTK
+// window: the probe's attempt runs until its flag is set and then ends with
+// Failed, or with Launched carrying a real host, which the window must end
+// before it closes.
+#include <gtest/gtest.h>
+
+#include <future>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "support/fs/temp_dir.hpp"
+#include "support/host/test_host.hpp"
+#include "support/host/x_server.hpp"
+#include "support/host/x_windows.hpp"
+#include "support/suite/run_program.hpp"
+#include "ui/launcher_texts.hpp"
+
+namespace orvo::ui {
+namespace {
+
+struct CancelCase {
+  std::string label;
+  bool title_bar;      // else the Cancel button, reached with Tab
+  bool ends_launched;  // else the attempt ends with Failed
+};
+
+class CancelWhileRunning : public test::WithXServer,
+                           public testing::WithParamInterface<CancelCase> {};
+
+TEST_P(CancelWhileRunning, ClosesTheWindowOnceTheAttemptEnds) {
+  const CancelCase& c = GetParam();
+  test::TempDir host_folder;
+  test::write_file(host_folder / std::string(test::kHostBehaviourFile), "delay_ms 60000\n");
+  std::vector<std::string> args = {"until-closed", c.ends_launched ? "launched" : "failed"};
+  if (c.ends_launched) {
+    args.push_back(ORVO_TEST_HOST);
+    args.push_back(host_folder.path().string());
+  }
+  auto probe = std::async(std::launch::async,
+                          [&] { return test::run_program(ORVO_VIEW_PROBE, args); });
+  test::XWindows windows;
+  const auto window = windows.wait_for_class(kWindowClass);
+  ASSERT_TRUE(window);
+  // Progress keeps arriving meanwhile.
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  if (c.title_bar) {
+    windows.close(*window);
+  } else {
+    windows.type(*window, {"Tab", "Return"});
+  }
+  ASSERT_EQ(probe.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+  const test::ProgramOutput output = probe.get();
+  EXPECT_EQ(output.exit_code, 0) << output.err;
+  EXPECT_NE(output.out.find("closed"), std::string::npos) << output.out;
+  if (c.ends_launched) {
+    const auto at = output.out.find("host ");
+    ASSERT_NE(at, std::string::npos) << output.out;
+    const int pid = std::stoi(output.out.substr(at + 5));
+    EXPECT_FALSE(test::process_exists(pid)) << "the cancelled host still runs";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, CancelWhileRunning,
+                         testing::Values(CancelCase{"CancelThenFailed", false, false},
+                                         CancelCase{"TitleBarThenFailed", true, false},
+                                         CancelCase{"CancelThenLaunched", false, true},
+                                         CancelCase{"TitleBarThenLaunched", true, true}),
+                         [](const auto& info) { return info.param.label; });
+
+}  // namespace
+}  // namespace orvo::ui
