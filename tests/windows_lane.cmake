@@ -18,6 +18,11 @@ set(orvo_windows_excluded_tests
   platform/thread_test.cpp
   # Bind mounts stand for the volumes a folder handle must not cross.
   platform/folder_handle_test.cpp
+  # The session names as lock files, the launcher window's raise and the
+  # screen's DPI through X11: their Win32 twins come with the Win32 window.
+  platform/screen_dpi_test.cpp
+  platform/session_mutex_test.cpp
+  platform/window_activation_test.cpp
   # Names made of raw bytes, invalid UTF-8 among them: a POSIX notion.
   platform/path_text_test.cpp
   # POSIX separators in the expected paths, and a variable set to "", which

@@ -4,7 +4,7 @@
 
 namespace orvo::test {
 
-XServer::XServer() = default;
+XServer::XServer(const ScreenSettings& /*screen*/) {}
 
 void XServer::stop() {}
 
@@ -12,6 +12,9 @@ void XServer::stop() {}
 // its host does by itself.
 void XServer::freeze() {}
 void XServer::thaw() {}
+
+// The desktop's resources are the system's; a test that sets them is an X11 one.
+void XServer::set_resources(const std::string& /*resources*/) {}
 
 bool xvfb_installed() { return false; }
 
