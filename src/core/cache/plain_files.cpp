@@ -71,9 +71,16 @@ Result<std::vector<std::byte>> read_file_limited(const std::filesystem::path& pa
 Result<void> write_file_synced(const std::filesystem::path& path, std::span<const std::byte> bytes) {
   auto file = platform::File::create_new(path);
   if (!file) return fail(std::move(file).error());
-  if (auto written = file->write_all(bytes); !written) return written;
-  if (auto synced = file->sync(); !synced) return synced;
-  return file->close();
+  auto stored = file->write_all(bytes);
+  if (stored) stored = file->sync();
+  if (stored) stored = file->close();
+  // A file cut short (a full disk, say) would read as a wrong marker or envelope for
+  // good, since these files are never rewritten: it goes again, and the error stays.
+  if (!stored) {
+    { const platform::File closing = std::move(*file); }  // Windows removes no open file
+    (void)platform::remove_file(path);
+  }
+  return stored;
 }
 
 }  // namespace orvo::core
