@@ -78,6 +78,9 @@ class File {
   static Result<File> open_read_entry(const std::filesystem::path& path);
   // A file for appending, created when missing; others may read, write and delete it.
   static Result<File> open_append(const std::filesystem::path& path);
+  // A new file for writing in the folder that has no name yet: until link_as
+  // names it, nothing of it is seen, and a process that ends leaves nothing.
+  static Result<File> create_unnamed(const std::filesystem::path& folder);
 
 
   // Up to buffer.size() bytes; 0 at the end of the file.
@@ -86,6 +89,8 @@ class File {
   // Flushes the file's data to disk.
   Result<void> sync();
   Result<EntryAttributes> attributes() const;
+  // Gives an unnamed file its name; fails when anything exists at the path, a link included.
+  Result<void> link_as(const std::filesystem::path& path) const;
   // Closes now, reporting the error a close may give.
   Result<void> close();
 

@@ -177,6 +177,21 @@ Result<File> File::open_append(const std::filesystem::path& path) {
   return File(std::move(*fd));
 }
 
+Result<File> File::create_unnamed(const std::filesystem::path& folder) {
+  auto fd = open_descriptor(folder, O_WRONLY | O_TMPFILE, 0644);
+  if (!fd) return std::unexpected(std::move(fd).error());
+  return File(std::move(*fd));
+}
+
+Result<void> File::link_as(const std::filesystem::path& path) const {
+  // Linking the descriptor itself (AT_EMPTY_PATH) needs a privilege; its /proc name does not.
+  const std::string name = "/proc/self/fd/" + std::to_string(handle_.get());
+  if (::linkat(AT_FDCWD, name.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+    return failure();
+  }
+  return {};
+}
+
 Result<std::size_t> File::read(std::span<std::byte> buffer) {
   for (;;) {
     const ssize_t count = ::read(handle_.get(), buffer.data(), buffer.size());

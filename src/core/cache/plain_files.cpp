@@ -69,18 +69,14 @@ Result<std::vector<std::byte>> read_file_limited(const std::filesystem::path& pa
 }
 
 Result<void> write_file_synced(const std::filesystem::path& path, std::span<const std::byte> bytes) {
-  auto file = platform::File::create_new(path);
+  // Written unnamed and named once whole: a launcher that is killed, or a disk that
+  // fills, never leaves a cut-short marker or envelope, which would stay for good.
+  auto file = platform::File::create_unnamed(path.parent_path());
   if (!file) return fail(std::move(file).error());
-  auto stored = file->write_all(bytes);
-  if (stored) stored = file->sync();
-  if (stored) stored = file->close();
-  // A file cut short (a full disk, say) would read as a wrong marker or envelope for
-  // good, since these files are never rewritten: it goes again, and the error stays.
-  if (!stored) {
-    { const platform::File closing = std::move(*file); }  // Windows removes no open file
-    (void)platform::remove_file(path);
-  }
-  return stored;
+  if (auto written = file->write_all(bytes); !written) return written;
+  if (auto synced = file->sync(); !synced) return synced;
+  if (auto linked = file->link_as(path); !linked) return linked;
+  return file->close();
 }
 
 }  // namespace orvo::core

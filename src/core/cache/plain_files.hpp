@@ -29,7 +29,8 @@ Result<void> require_plain_folder(const std::filesystem::path& folder);
 Result<std::vector<std::byte>> read_file_limited(const std::filesystem::path& path,
                                                  std::uint64_t limit);
 
-// A new file with these bytes, flushed to disk; fails when anything exists at the path.
+// A new file with these bytes, flushed to disk, that appears at the path only
+// whole; fails when anything exists at the path.
 Result<void> write_file_synced(const std::filesystem::path& path, std::span<const std::byte> bytes);
 
 }  // namespace orvo::core
