@@ -9,16 +9,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "support/suite/argument_vector.hpp"
+
 extern char** environ;
 
 namespace orvo::test {
 
 ChildGroup::ChildGroup(const std::filesystem::path& program, const std::vector<std::string>& args) {
-  std::vector<std::string> words = {program.string()};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
+  const ArgumentVector argv(program, args);
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -30,7 +28,7 @@ ChildGroup::ChildGroup(const std::filesystem::path& program, const std::vector<s
   posix_spawnattr_setpgroup(&attributes, 0);
   pid_t pid = -1;
   const int started =
-      posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+      posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.get(), environ);
   posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
   if (started != 0) {
