@@ -1,0 +1,163 @@
+// Shows the launcher's Win32 window as start-up builds it for the screen's
+// DPI and writes what Windows made of it into REPORT, one line per fact:
+//   dpi N
+//   window CLASS STYLE EXSTYLE              (the main window; styles in hex)
+//   client W H
+//   control NAME CLASS X Y W H ID STYLE VISIBLE ENABLED   (rectangles in client coordinates)
+//   font NAME HEIGHT WEIGHT FACE            (the LOGFONTW of the control's font)
+//   progress MARQUEE|POSITION N             (the bar's style and position)
+//   focus NAME|none
+//   tab NAME...                             (the focus after each of four Tab keys)
+// Usage: orvo_ui_view_probe running|failure REPORT [SCREENSHOT.png]
+// The attempt control and the window procedure are the real ones; the attempt
+// body only keeps its values, so the window stays in the state asked for.
+#include "platform/win32.hpp"
+
+#include <commctrl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "platform/screen_dpi.hpp"
+#include "platform/wide_text_win.hpp"
+#include "support/host/window_picture.hpp"
+#include "ui/attempt_control.hpp"
+#include "ui/control_names.hpp"
+#include "ui/launcher_view_win.hpp"
+
+namespace {
+
+using namespace orvo;
+
+// Runs the window's messages for a while, so that it is shown and painted.
+void settle(HWND dialog, std::chrono::milliseconds how_long) {
+  const auto end = std::chrono::steady_clock::now() + how_long;
+  while (std::chrono::steady_clock::now() < end) {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+      if (IsDialogMessageW(dialog, &message) == FALSE) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+    Sleep(10);
+  }
+}
+
+std::string class_name(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 256);
+  return platform::utf8_text(name);
+}
+
+std::string hex(LONG_PTR value) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "0x%lx", static_cast<unsigned long>(value & 0xFFFFFFFF));
+  return text;
+}
+
+std::string focused(const ui::Win32LauncherView& view) {
+  const HWND focus = GetFocus();
+  for (const ui::ControlSpec& spec : ui::kControls) {
+    if (view.control(spec.control) == focus) return test::control_name(spec.control);
+  }
+  return "none";
+}
+
+void report(const ui::Win32LauncherView& view, int dpi, std::ostream& out) {
+  const auto main = static_cast<HWND>(view.window());
+  out << "dpi " << dpi << "\n";
+  out << "window " << class_name(main) << " " << hex(GetWindowLongPtrW(main, GWL_STYLE)) << " "
+      << hex(GetWindowLongPtrW(main, GWL_EXSTYLE)) << "\n";
+  RECT client{};
+  GetClientRect(main, &client);
+  out << "client " << client.right - client.left << " " << client.bottom - client.top << "\n";
+  for (const ui::ControlSpec& spec : ui::kControls) {
+    const auto control = static_cast<HWND>(view.control(spec.control));
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&rect), 2);
+    const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+    out << "control " << test::control_name(spec.control) << " " << class_name(control) << " "
+        << rect.left << " " << rect.top << " " << rect.right - rect.left << " "
+        << rect.bottom - rect.top << " " << GetDlgCtrlID(control) << " " << hex(style) << " "
+        << ((style & WS_VISIBLE) != 0 ? "shown" : "hidden") << " "
+        << (IsWindowEnabled(control) != FALSE ? "enabled" : "disabled") << "\n";
+  }
+  for (const ui::ControlSpec& spec : ui::kControls) {
+    const auto control = static_cast<HWND>(view.control(spec.control));
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    LOGFONTW description{};
+    GetObjectW(font, sizeof(description), &description);
+    out << "font " << test::control_name(spec.control) << " " << description.lfHeight << " "
+        << description.lfWeight << " " << platform::utf8_text(description.lfFaceName) << "\n";
+  }
+  const auto bar = static_cast<HWND>(view.control(ui::Control::Progress));
+  const bool marquee = (GetWindowLongPtrW(bar, GWL_STYLE) & PBS_MARQUEE) != 0;
+  out << "progress " << (marquee ? "MARQUEE " : "POSITION ") << SendMessageW(bar, PBM_GETPOS, 0, 0)
+      << "\n";
+  out << "focus " << focused(view) << "\n";
+}
+
+std::string tab_walk(const ui::Win32LauncherView& view) {
+  const auto main = static_cast<HWND>(view.window());
+  std::string tabs = "tab";
+  for (int i = 0; i < 4; ++i) {
+    const HWND target = GetFocus() != nullptr ? GetFocus() : main;
+    PostMessageW(target, WM_KEYDOWN, VK_TAB, 0);
+    PostMessageW(target, WM_KEYUP, VK_TAB, 0);
+    settle(main, std::chrono::milliseconds(100));
+    tabs += " " + focused(view);
+  }
+  return tabs;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3 || (std::string_view(argv[1]) != "running" && std::string_view(argv[1]) != "failure")) {
+    std::fprintf(stderr, "usage: %s running|failure REPORT [SCREENSHOT.png]\n", argv[0]);
+    return 2;
+  }
+  ui::register_launcher_class();
+  const int dpi = platform::screen_dpi();
+  const ui::WindowLayout layout = ui::layout_for_dpi(dpi);
+  ui::Win32LauncherView view(layout);
+  if (view.window() == nullptr) {
+    std::fprintf(stderr, "no window\n");
+    return 3;
+  }
+  auto [sender, receiver] = core::make_channel<core::WorkerMessage>();
+  ui::LauncherWindow record{.receiver = std::move(receiver),
+                            .sender = std::move(sender),
+                            .log_path = "C:\\nonexistent\\launcher.log",
+                            .cancel = core::CancelFlag{},
+                            .window = &view,
+                            .attempt = [](ui::AttemptValues) {},
+                            .busy = false};
+  view.attach(&record);
+  ui::start_attempt(record);
+  view.show();
+  const auto main_window = static_cast<HWND>(view.window());
+  if (std::string_view(argv[1]) == "failure") {
+    record.sender.send(core::Failed{.text = "probe"});
+    // The tick as the timer delivers it, through the window procedure.
+    SendMessageW(main_window, WM_TIMER, ui::kPollTimerId, 0);
+  }
+  settle(main_window, std::chrono::milliseconds(700));
+
+  std::ostringstream out;
+  report(view, layout.dpi, out);
+  if (argc > 3 && !test::save_png(test::picture_of_window(main_window), argv[3])) {
+    std::fprintf(stderr, "cannot save %s\n", argv[3]);
+    return 4;
+  }
+  out << tab_walk(view) << "\n";
+  std::ofstream file(argv[2], std::ios::trunc);
+  file << out.str();
+  return file.flush() ? 0 : 5;
+}
