@@ -36,24 +36,26 @@ class WindowActivationWin : public testing::Test {
   std::vector<HWND> windows_;
 };
 
+// Window classes are found across the session, where other tests run at the
+// same time: each case has classes of its own.
 TEST_F(WindowActivationWin, AMinimisedWindowIsRestored) {
-  const HWND target = window_of_class(L"ORVO.Test.Window", SW_SHOWMINIMIZED);
+  const HWND target = window_of_class(L"ORVO.Test.Minimised", SW_SHOWMINIMIZED);
   ASSERT_NE(IsIconic(target), FALSE);
-  EXPECT_TRUE(restore_and_raise_window("ORVO.Test.Window"));
+  EXPECT_TRUE(restore_and_raise_window("ORVO.Test.Minimised"));
   EXPECT_EQ(IsIconic(target), FALSE);
   EXPECT_NE(IsWindowVisible(target), FALSE);
 }
 
 TEST_F(WindowActivationWin, AHiddenWindowOfTheClassIsShown) {
-  const HWND target = window_of_class(L"ORVO.Test.Window", SW_HIDE);
-  EXPECT_TRUE(restore_and_raise_window("ORVO.Test.Window"));
+  const HWND target = window_of_class(L"ORVO.Test.Hidden", SW_HIDE);
+  EXPECT_TRUE(restore_and_raise_window("ORVO.Test.Hidden"));
   EXPECT_NE(IsWindowVisible(target), FALSE);
 }
 
 TEST_F(WindowActivationWin, OnlyTheClassItselfMatches) {
-  window_of_class(L"ORVO.Test.Window.Other", SW_SHOWNORMAL);
+  window_of_class(L"ORVO.Test.Match.Other", SW_SHOWNORMAL);
   window_of_class(L"ORVO.Test", SW_SHOWNORMAL);
-  EXPECT_FALSE(restore_and_raise_window("ORVO.Test.Window"));
+  EXPECT_FALSE(restore_and_raise_window("ORVO.Test.Match"));
 }
 
 }  // namespace

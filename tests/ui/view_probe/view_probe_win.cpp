@@ -1,14 +1,21 @@
 // Shows the launcher's Win32 window as start-up builds it for the screen's
-// DPI and writes what Windows made of it into REPORT, one line per fact:
+// DPI and writes what Windows made of it, one line per fact:
 //   dpi N
 //   window CLASS STYLE EXSTYLE              (the main window; styles in hex)
 //   client W H
-//   control NAME CLASS X Y W H ID STYLE VISIBLE ENABLED   (rectangles in client coordinates)
+//   frame X Y W H                           (the main window on the screen)
+//   screen W H
+//   control NAME X Y W H VISIBLE ENABLED   (the rectangle in client coordinates)
+//   kind NAME CLASS ID STYLE
 //   font NAME HEIGHT WEIGHT FACE            (the LOGFONTW of the control's font)
 //   progress MARQUEE|POSITION N             (the bar's style and position)
 //   focus NAME|none
 //   tab NAME...                             (the focus after each of four Tab keys)
-// Usage: orvo_ui_view_probe running|failure REPORT [SCREENSHOT.png]
+// It takes no arguments, as programs started by the tests' process starter do:
+// the first line of "view-probe.txt" in its working folder names the view,
+// "running" or "failure", and optionally, after a blank, where to save a
+// picture of the window (PNG); the report goes to "view-probe-report.txt"
+// beside it.
 // The attempt control and the window procedure are the real ones; the attempt
 // body only keeps its values, so the window stays in the state asked for.
 #include "platform/win32.hpp"
@@ -76,17 +83,23 @@ void report(const ui::Win32LauncherView& view, int dpi, std::ostream& out) {
   RECT client{};
   GetClientRect(main, &client);
   out << "client " << client.right - client.left << " " << client.bottom - client.top << "\n";
+  RECT frame{};
+  GetWindowRect(main, &frame);
+  out << "frame " << frame.left << " " << frame.top << " " << frame.right - frame.left << " "
+      << frame.bottom - frame.top << "\n";
+  out << "screen " << GetSystemMetrics(SM_CXSCREEN) << " " << GetSystemMetrics(SM_CYSCREEN) << "\n";
   for (const ui::ControlSpec& spec : ui::kControls) {
     const auto control = static_cast<HWND>(view.control(spec.control));
     RECT rect{};
     GetWindowRect(control, &rect);
     MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&rect), 2);
     const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
-    out << "control " << test::control_name(spec.control) << " " << class_name(control) << " "
-        << rect.left << " " << rect.top << " " << rect.right - rect.left << " "
-        << rect.bottom - rect.top << " " << GetDlgCtrlID(control) << " " << hex(style) << " "
+    out << "control " << test::control_name(spec.control) << " " << rect.left << " " << rect.top
+        << " " << rect.right - rect.left << " " << rect.bottom - rect.top << " "
         << ((style & WS_VISIBLE) != 0 ? "shown" : "hidden") << " "
         << (IsWindowEnabled(control) != FALSE ? "enabled" : "disabled") << "\n";
+    out << "kind " << test::control_name(spec.control) << " " << class_name(control) << " "
+        << GetDlgCtrlID(control) << " " << hex(style) << "\n";
   }
   for (const ui::ControlSpec& spec : ui::kControls) {
     const auto control = static_cast<HWND>(view.control(spec.control));
@@ -118,9 +131,14 @@ std::string tab_walk(const ui::Win32LauncherView& view) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc < 3 || (std::string_view(argv[1]) != "running" && std::string_view(argv[1]) != "failure")) {
-    std::fprintf(stderr, "usage: %s running|failure REPORT [SCREENSHOT.png]\n", argv[0]);
+int main() {
+  std::ifstream request("view-probe.txt");
+  std::string view_name;
+  std::string picture_path;
+  request >> view_name;
+  std::getline(request >> std::ws, picture_path);
+  if (view_name != "running" && view_name != "failure") {
+    std::fprintf(stderr, "view-probe.txt names no view\n");
     return 2;
   }
   ui::register_launcher_class();
@@ -143,7 +161,7 @@ int main(int argc, char** argv) {
   ui::start_attempt(record);
   view.show();
   const auto main_window = static_cast<HWND>(view.window());
-  if (std::string_view(argv[1]) == "failure") {
+  if (view_name == "failure") {
     record.sender.send(core::Failed{.text = "probe"});
     // The tick as the timer delivers it, through the window procedure.
     SendMessageW(main_window, WM_TIMER, ui::kPollTimerId, 0);
@@ -152,12 +170,12 @@ int main(int argc, char** argv) {
 
   std::ostringstream out;
   report(view, layout.dpi, out);
-  if (argc > 3 && !test::save_png(test::picture_of_window(main_window), argv[3])) {
-    std::fprintf(stderr, "cannot save %s\n", argv[3]);
+  if (!picture_path.empty() && !test::save_png(test::picture_of_window(main_window), picture_path)) {
+    std::fprintf(stderr, "cannot save %s\n", picture_path.c_str());
     return 4;
   }
   out << tab_walk(view) << "\n";
-  std::ofstream file(argv[2], std::ios::trunc);
+  std::ofstream file("view-probe-report.txt", std::ios::trunc);
   file << out.str();
   return file.flush() ? 0 : 5;
 }
