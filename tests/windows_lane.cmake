@@ -69,3 +69,10 @@ add_executable(orvo_crash_probe wine/crash_probe.cpp)
 add_test(NAME wine.crash_fails_the_run
   COMMAND "${CMAKE_COMMAND}" "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
           "-DPROBE=$<TARGET_FILE:orvo_crash_probe>" -P "${CMAKE_CURRENT_SOURCE_DIR}/wine/crash_fails.cmake")
+
+# The whole program end to end: nginx on the Linux side serves a signed
+# release of the Win32 test host to an ORVO-Support.exe built for it. It runs
+# alone: launchers of other tests would hold the single-instance name.
+add_test(NAME demo.windows
+  COMMAND "${PROJECT_SOURCE_DIR}/scripts/demo-windows" --check "${CMAKE_BINARY_DIR}")
+set_tests_properties(demo.windows PROPERTIES TIMEOUT 1200 RUN_SERIAL TRUE)
