@@ -34,6 +34,7 @@
 #include "support/host/window_picture.hpp"
 #include "ui/attempt_control.hpp"
 #include "ui/control_names.hpp"
+#include "ui/view_probe/probe_record.hpp"
 #include "ui/launcher_view_win.hpp"
 
 namespace {
@@ -149,14 +150,7 @@ int main() {
     std::fprintf(stderr, "no window\n");
     return 3;
   }
-  auto [sender, receiver] = core::make_channel<core::WorkerMessage>();
-  ui::LauncherWindow record{.receiver = std::move(receiver),
-                            .sender = std::move(sender),
-                            .log_path = "C:\\nonexistent\\launcher.log",
-                            .cancel = core::CancelFlag{},
-                            .window = &view,
-                            .attempt = [](ui::AttemptValues) {},
-                            .busy = false};
+  ui::LauncherWindow record = test::probe_record(view);
   view.attach(&record);
   ui::start_attempt(record);
   view.show();
