@@ -97,7 +97,8 @@ void register_launcher_class() {
   controls.dwICC = ICC_PROGRESS_CLASS;
   InitCommonControlsEx(&controls);
 
-  static const std::vector<char16_t> class_name = to_wide_null(kWindowClass);
+  // The system keeps its own copy of the name.
+  const std::vector<char16_t> class_name = to_wide_null(kWindowClass);
   WNDCLASSW window_class{};
   window_class.style = 0;
   window_class.lpfnWndProc = launcher_window_proc;
