@@ -20,6 +20,9 @@ namespace orvo::core {
 namespace {
 
 constexpr std::size_t kCopyBufferBytes = 65'536;
+// A large file is flushed to disk piece by piece while it is written: one flush
+// of it all at the end could take longer than a cancellation may wait.
+constexpr std::uint64_t kSyncBytes = 8 * 1024 * 1024;
 
 struct Extraction {
   const std::filesystem::path& destination;
@@ -42,6 +45,7 @@ Result<void> copy_data(Extraction& extraction, ZipEntryReader& data, platform::F
                        std::uint64_t signed_size) {
   std::vector<std::byte> buffer(kCopyBufferBytes);
   std::uint64_t total = 0;
+  std::uint64_t unsynced = 0;
   for (;;) {
     if (extraction.cancel.is_set()) return fail(cancelled_error());
     auto count = data.read(buffer);
@@ -53,6 +57,11 @@ Result<void> copy_data(Extraction& extraction, ZipEntryReader& data, platform::F
     total += *count;
     if (total > signed_size) return fail("Input exceeds the allowed size");
     if (auto written = target.write_all(std::span(buffer).first(*count)); !written) return written;
+    unsynced += *count;
+    if (unsynced >= kSyncBytes) {
+      if (auto synced = target.sync(); !synced) return synced;
+      unsynced = 0;
+    }
   }
   if (total != signed_size) return fail("Archive file is truncated");
   return {};

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "support/fs/temp_dir.hpp"
+#include "support/suite/argument_vector.hpp"
 
 extern char** environ;
 
@@ -20,11 +21,7 @@ ProgramOutput run_program(const std::filesystem::path& program,
   const std::string out_path = capture / "out";
   const std::string err_path = capture / "err";
 
-  std::vector<std::string> words = {program.string()};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
+  const ArgumentVector argv(program, args);
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -33,7 +30,7 @@ ProgramOutput run_program(const std::filesystem::path& program,
   posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0600);
   pid_t pid = -1;
-  const int started = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  const int started = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.get(), environ);
   posix_spawn_file_actions_destroy(&actions);
   ProgramOutput output;
   if (started != 0) {

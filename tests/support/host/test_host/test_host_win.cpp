@@ -8,7 +8,7 @@
 //   class TEXT        window class name ("WindowsForms10.Window.8.app.0.test")
 //   hidden            create the window but never show it
 //   iconic            show it minimised
-//   hang              stop handling messages once the window is up
+//   hang              never answer a message sent to the window (WM_NULL) once it is up
 //   exit_after_ms N   exit with code 0 N ms after the window is shown
 //   second_class TEXT then show a second window, above the first, of class TEXT
 //   ready_file PATH   once the window exists, write the process id there
@@ -33,8 +33,16 @@ std::wstring wide(const std::string& text) {
   return result;
 }
 
+bool g_hang = false;
+
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_TIMER) ::ExitProcess(0);
+  // The launcher's liveness probe. Hanging inside its handler, rather than
+  // leaving the message loop after one last drain, leaves no moment in which
+  // a probe that arrives during the drain would still be answered.
+  if (message == WM_NULL && g_hang) {
+    for (;;) ::Sleep(INFINITE);
+  }
   return ::DefWindowProcW(window, message, wparam, lparam);
 }
 
@@ -75,12 +83,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
   if (behaviour.exit_after_ms) ::SetTimer(window, 1, static_cast<UINT>(*behaviour.exit_after_ms), nullptr);
 
+  g_hang = behaviour.hang;
   MSG message{};
-  if (behaviour.hang) {
-    // Idle once, so that WaitForInputIdle succeeds; then never again.
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
-    for (;;) ::Sleep(INFINITE);
-  }
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
