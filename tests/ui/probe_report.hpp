@@ -2,6 +2,8 @@
 // its first word and, for controls, fonts and control kinds, the control's name.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <ostream>
 #include <sstream>
@@ -64,6 +66,29 @@ inline ProbeReport parse(const std::string& text) {
     report.lines[key] = rest;
   }
   return report;
+}
+
+// What both views show right after start-up: of the buttons only Cancel,
+// nothing focused, Tab staying on Cancel.
+inline void expect_running_view(const ProbeReport& report) {
+  for (const char* shown : {"title", "status", "progress", "note", "cancel"}) {
+    EXPECT_EQ(report.state(shown), "shown enabled") << shown;
+  }
+  EXPECT_EQ(report.state("retry"), "hidden enabled");
+  EXPECT_EQ(report.state("details"), "hidden enabled");
+  EXPECT_EQ(report["focus"], std::vector<std::string>{"none"});
+  EXPECT_EQ(report["tab"], (std::vector<std::string>{"cancel", "cancel", "cancel", "cancel"}));
+}
+
+// The failure view: the bar gone, the three buttons shown, Retry focused,
+// Tab going round them in creation order.
+inline void expect_failure_view(const ProbeReport& report) {
+  EXPECT_EQ(report.state("progress"), "hidden enabled");
+  for (const char* shown : {"retry", "cancel", "details"}) {
+    EXPECT_EQ(report.state(shown), "shown enabled") << shown;
+  }
+  EXPECT_EQ(report["focus"], std::vector<std::string>{"retry"});
+  EXPECT_EQ(report["tab"], (std::vector<std::string>{"cancel", "details", "retry", "cancel"}));
 }
 
 }  // namespace orvo::test

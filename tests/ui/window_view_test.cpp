@@ -74,26 +74,11 @@ class WindowViews : public test::WithXServer {
 };
 
 TEST_F(WindowViews, RightAfterStartUpOnlyCancelOfTheButtonsShowsAndNothingHasTheFocus) {
-  const ProbeReport report = probe("running");
-  EXPECT_EQ(report.state("title"), "shown enabled");
-  EXPECT_EQ(report.state("status"), "shown enabled");
-  EXPECT_EQ(report.state("progress"), "shown enabled");
-  EXPECT_EQ(report.state("note"), "shown enabled");
-  EXPECT_EQ(report.state("retry"), "hidden enabled");
-  EXPECT_EQ(report.state("cancel"), "shown enabled");
-  EXPECT_EQ(report.state("details"), "hidden enabled");
-  EXPECT_EQ(report["focus"], std::vector<std::string>{"none"});
-  EXPECT_EQ(report["tab"], (std::vector<std::string>{"cancel", "cancel", "cancel", "cancel"}));
+  test::expect_running_view(probe("running"));
 }
 
 TEST_F(WindowViews, TheFailureViewFocusesRetryAndTabsInCreationOrder) {
-  const ProbeReport report = probe("failure");
-  EXPECT_EQ(report.state("progress"), "hidden enabled");
-  EXPECT_EQ(report.state("retry"), "shown enabled");
-  EXPECT_EQ(report.state("cancel"), "shown enabled");
-  EXPECT_EQ(report.state("details"), "shown enabled");
-  EXPECT_EQ(report["focus"], std::vector<std::string>{"retry"});
-  EXPECT_EQ(report["tab"], (std::vector<std::string>{"cancel", "details", "retry", "cancel"}));
+  test::expect_failure_view(probe("failure"));
 }
 
 // Pictures for people to look at; the test checks only that they were written.
