@@ -6,6 +6,8 @@
 namespace orvo::platform {
 
 // The outcome is not reported: a missing file or association changes nothing.
-void open_with_default_program(const std::filesystem::path& file);
+// owner is the window that asks (an HWND on Win32, where the system may place
+// its own messages over it); POSIX desktops take no owner.
+void open_with_default_program(const std::filesystem::path& file, void* owner = nullptr);
 
 }  // namespace orvo::platform

@@ -4,7 +4,7 @@
 
 namespace orvo::platform {
 
-void open_with_default_program(const std::filesystem::path& file) {
+void open_with_default_program(const std::filesystem::path& file, void*) {
   GFile* location = g_file_new_for_path(file.c_str());
   gchar* uri = g_file_get_uri(location);
   GError* error = nullptr;

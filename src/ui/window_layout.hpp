@@ -18,6 +18,7 @@ inline constexpr int kIdRetry = 101;
 inline constexpr int kIdCancel = 102;
 inline constexpr int kIdViewDetails = 103;
 
+inline constexpr int kPollTimerId = 1;
 inline constexpr int kPollIntervalMs = 100;
 inline constexpr int kMarqueeStepMs = 35;
 // RGB(36, 43, 53) of every static text.

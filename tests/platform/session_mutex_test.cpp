@@ -1,21 +1,17 @@
 // Session mutexes as lock files in a runtime folder of the test's own:
-// created, found held, released with their holder, in this process and
-// across processes.
+// created, found held and released with their holder (a holder in another
+// process: session_mutex_host_test.cpp).
 #include "platform/session_mutex.hpp"
 
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 
-#include "platform/process_control.hpp"
 #include "support/fs/scoped_variable.hpp"
 #include "support/fs/temp_dir.hpp"
-#include "support/host/test_host.hpp"
 
 namespace orvo::platform {
 namespace {
@@ -91,26 +87,6 @@ TEST_F(SessionMutexTest, AMissingRuntimeFolderFailsWithTheSystemError) {
   auto created = create_session_mutex(kName);
   ASSERT_FALSE(created);
   EXPECT_TRUE(created.error().os_code().has_value());
-}
-
-// The test host holds the host-session name while it runs, as ORVO Host does.
-TEST_F(SessionMutexTest, ARunningHostHoldsItsNameAndItsEndReleasesIt) {
-  constexpr std::string_view kHostName = "Local\\ORVO.Host.SupportSession";
-  test::TempDir folder;
-  test::write_file(folder / std::string(test::kHostBehaviourFile), "delay_ms 60000\n");
-  auto host = start_process(ORVO_TEST_HOST, folder.path());
-  ASSERT_TRUE(host);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!session_mutex_exists(kHostName) && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_TRUE(session_mutex_exists(kHostName));
-  auto second = create_session_mutex(kHostName);
-  ASSERT_TRUE(second);
-  EXPECT_TRUE(second->already_existed);
-  ASSERT_TRUE(end_process(*host, 1));
-  ASSERT_TRUE(wait_for_exit(*host));
-  EXPECT_FALSE(session_mutex_exists(kHostName));
 }
 
 }  // namespace

@@ -14,72 +14,17 @@
 
 #include "support/host/x_server.hpp"
 #include "support/suite/run_program.hpp"
+#include "ui/dpi_cases.hpp"
+#include "ui/probe_report.hpp"
 #include "ui/window_layout.hpp"
 
 namespace orvo::ui {
 
-void PrintTo(const Rect& rect, std::ostream* out) {
-  *out << rect.x << "," << rect.y << " " << rect.width << "x" << rect.height;
-}
-
 namespace {
 
-// The probe's report: its lines by their first word and, for controls and
-// fonts, the control's name.
-struct ProbeReport {
-  std::map<std::string, std::vector<std::string>> lines;
-
-  const std::vector<std::string>& operator[](const std::string& key) const {
-    static const std::vector<std::string> none;
-    const auto found = lines.find(key);
-    return found != lines.end() ? found->second : none;
-  }
-  Rect rect(const std::string& control) const {
-    const auto& words = (*this)["control " + control];
-    if (words.size() < 4) return {};
-    return {std::stoi(words[0]), std::stoi(words[1]), std::stoi(words[2]), std::stoi(words[3])};
-  }
-  std::string state(const std::string& control) const {
-    const auto& words = (*this)["control " + control];
-    return words.size() < 6 ? "" : words[4] + " " + words[5];
-  }
-  int font_pixels(const std::string& control) const {
-    const auto& words = (*this)["font " + control];
-    return words.empty() ? 0 : std::stoi(words[0]);
-  }
-};
-
-ProbeReport parse(const std::string& text) {
-  ProbeReport report;
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) {
-    std::istringstream words(line);
-    std::string key;
-    words >> key;
-    if (key == "control" || key == "font") {
-      std::string name;
-      words >> name;
-      key += " " + name;
-    }
-    std::vector<std::string> rest;
-    for (std::string word; words >> word;) rest.push_back(word);
-    report.lines[key] = rest;
-  }
-  return report;
-}
-
-const char* const kNames[] = {"title", "status", "progress", "note", "retry", "cancel", "details"};
-
-struct DpiCase {
-  std::string label;
-  int dpi;
-  int client_width;
-  int client_height;
-  int body_font;
-  int title_font;
-  std::map<std::string, Rect> named;  // rectangles the layout's edge cases name
-  friend void PrintTo(const DpiCase& c, std::ostream* out) { *out << c.label; }
-};
+using test::DpiCase;
+using test::parse;
+using test::ProbeReport;
 
 class WindowAtDpi : public testing::TestWithParam<DpiCase> {
  protected:
@@ -106,9 +51,9 @@ TEST_P(WindowAtDpi, ControlsSitAtTheirScaledRectangles) {
                                                          std::to_string((1024 - c.client_height) / 2)}));
   const WindowLayout layout = layout_for_dpi(c.dpi);
   for (std::size_t i = 0; i < kControls.size(); ++i) {
-    SCOPED_TRACE(kNames[i]);
-    EXPECT_EQ(report.rect(kNames[i]), layout.rects[i]);
-    EXPECT_EQ(report.font_pixels(kNames[i]), i == 0 ? c.title_font : c.body_font);
+    SCOPED_TRACE(test::kControlNames[i]);
+    EXPECT_EQ(report.rect(test::kControlNames[i]), layout.rects[i]);
+    EXPECT_EQ(report.font_pixels(test::kControlNames[i]), i == 0 ? c.title_font : c.body_font);
   }
   for (const auto& [name, rect] : c.named) {
     SCOPED_TRACE(name);
@@ -116,36 +61,8 @@ TEST_P(WindowAtDpi, ControlsSitAtTheirScaledRectangles) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Dpis, WindowAtDpi,
-    testing::Values(
-        DpiCase{"At72", 72, 500, 248, 16, 26, {{"retry", {268, 205, 96, 30}}}},
-        DpiCase{"At96",
-                96,
-                500,
-                248,
-                16,
-                26,
-                {{"title", {28, 22, 444, 38}},
-                 {"status", {28, 70, 444, 70}},
-                 {"progress", {28, 146, 444, 18}},
-                 {"note", {28, 177, 444, 23}},
-                 {"retry", {268, 205, 96, 30}},
-                 {"cancel", {376, 205, 96, 30}},
-                 {"details", {28, 205, 112, 30}}}},
-        DpiCase{"At97", 97, 505, 250, 16, 26, {{"retry", {270, 207, 97, 30}}}},
-        DpiCase{"At120",
-                120,
-                625,
-                310,
-                20,
-                32,
-                {{"retry", {335, 256, 120, 37}},
-                 {"cancel", {470, 256, 120, 37}},
-                 {"details", {35, 256, 140, 37}},
-                 {"status", {35, 87, 555, 87}}}},
-        DpiCase{"At144", 144, 750, 372, 24, 39, {{"progress", {42, 219, 666, 27}}}}),
-    [](const auto& info) { return info.param.label; });
+INSTANTIATE_TEST_SUITE_P(Dpis, WindowAtDpi, testing::ValuesIn(test::kDpiCases),
+                         [](const auto& info) { return info.param.label; });
 
 class WindowViews : public test::WithXServer {
  protected:
@@ -157,26 +74,11 @@ class WindowViews : public test::WithXServer {
 };
 
 TEST_F(WindowViews, RightAfterStartUpOnlyCancelOfTheButtonsShowsAndNothingHasTheFocus) {
-  const ProbeReport report = probe("running");
-  EXPECT_EQ(report.state("title"), "shown enabled");
-  EXPECT_EQ(report.state("status"), "shown enabled");
-  EXPECT_EQ(report.state("progress"), "shown enabled");
-  EXPECT_EQ(report.state("note"), "shown enabled");
-  EXPECT_EQ(report.state("retry"), "hidden enabled");
-  EXPECT_EQ(report.state("cancel"), "shown enabled");
-  EXPECT_EQ(report.state("details"), "hidden enabled");
-  EXPECT_EQ(report["focus"], std::vector<std::string>{"none"});
-  EXPECT_EQ(report["tab"], (std::vector<std::string>{"cancel", "cancel", "cancel", "cancel"}));
+  test::expect_running_view(probe("running"));
 }
 
 TEST_F(WindowViews, TheFailureViewFocusesRetryAndTabsInCreationOrder) {
-  const ProbeReport report = probe("failure");
-  EXPECT_EQ(report.state("progress"), "hidden enabled");
-  EXPECT_EQ(report.state("retry"), "shown enabled");
-  EXPECT_EQ(report.state("cancel"), "shown enabled");
-  EXPECT_EQ(report.state("details"), "shown enabled");
-  EXPECT_EQ(report["focus"], std::vector<std::string>{"retry"});
-  EXPECT_EQ(report["tab"], (std::vector<std::string>{"cancel", "details", "retry", "cancel"}));
+  test::expect_failure_view(probe("failure"));
 }
 
 // Pictures for people to look at; the test checks only that they were written.

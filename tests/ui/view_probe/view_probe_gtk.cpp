@@ -30,6 +30,7 @@
 #include "platform/screen_dpi.hpp"
 #include "ui/attempt_control.hpp"
 #include "ui/control_names.hpp"
+#include "ui/view_probe/probe_record.hpp"
 #include "ui/launcher_view_gtk.hpp"
 
 namespace {
@@ -147,14 +148,7 @@ int main(int argc, char** argv) {
   }
   const ui::WindowLayout layout = ui::layout_for_dpi(platform::screen_dpi());
   ui::GtkLauncherView view(layout);
-  auto [sender, receiver] = core::make_channel<core::WorkerMessage>();
-  ui::LauncherWindow record{.receiver = std::move(receiver),
-                            .sender = std::move(sender),
-                            .log_path = "/nonexistent/launcher.log",
-                            .cancel = core::CancelFlag{},
-                            .window = &view,
-                            .attempt = [](ui::AttemptValues) {},
-                            .busy = false};
+  ui::LauncherWindow record = test::probe_record(view);
   view.attach(&record);
   ui::start_attempt(record);
   view.show();
