@@ -5,7 +5,7 @@
 #include <cerrno>
 
 #include "platform/file_lock.hpp"
-#include "platform/missing_entry.hpp"
+#include "platform/entry_errors.hpp"
 #include "platform/os_error.hpp"
 
 namespace orvo::platform {

@@ -2,7 +2,8 @@
 
 #include <utility>
 
-#include "platform/missing_entry.hpp"
+#include "platform/entry_errors.hpp"
+#include "platform/long_path_win.hpp"
 #include "platform/os_error.hpp"
 #include "platform/win32.hpp"
 
@@ -45,8 +46,8 @@ FileLock::~FileLock() {
 }
 
 Result<bool> FileLock::holds(const std::filesystem::path& path) const {
-  NativeFile there(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  NativeFile there(::CreateFileW(system_path(path).c_str(), FILE_READ_ATTRIBUTES, kShareAll,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!there.valid()) {
     core::Error error = last_os_error();
     if (is_missing_entry(error)) return false;

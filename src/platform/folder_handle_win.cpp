@@ -12,6 +12,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/long_path_win.hpp"
 #include "platform/os_error.hpp"
 #include "platform/win32.hpp"
 
@@ -42,8 +43,8 @@ struct Opened {
 Result<Opened> open_entry(const std::filesystem::path& path, DWORD access, DWORD share,
                           bool folder, const DWORD* volume) {
   const DWORD flags = FILE_FLAG_OPEN_REPARSE_POINT | (folder ? FILE_FLAG_BACKUP_SEMANTICS : 0);
-  NativeFile handle(
-      ::CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, flags, nullptr));
+  NativeFile handle(::CreateFileW(system_path(path).c_str(), access, share, nullptr,
+                                  OPEN_EXISTING, flags, nullptr));
   if (!handle.valid()) return failure();
   BY_HANDLE_FILE_INFORMATION info{};
   if (!::GetFileInformationByHandle(handle.get(), &info)) return failure();
@@ -93,19 +94,9 @@ Result<std::vector<FolderEntry>> FolderHandle::list() const {
 }
 
 Result<EntryAttributes> FolderHandle::entry_attributes(const std::filesystem::path& name) const {
-  // GetFileAttributesExW describes a reparse point itself, never its target;
-  // a volume mounted on a folder is such a reparse point.
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!::GetFileAttributesExW((path_ / name).c_str(), GetFileExInfoStandard, &data)) {
-    return failure();
-  }
-  EntryAttributes attributes;
-  attributes.attributes = data.dwFileAttributes;
-  attributes.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  attributes.regular = (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY |
-                                                 FILE_ATTRIBUTE_REPARSE_POINT |
-                                                 FILE_ATTRIBUTE_DEVICE)) == 0;
-  return attributes;
+  // Describes a reparse point itself, never its target; a volume mounted on a
+  // folder is such a reparse point.
+  return platform::entry_attributes(path_ / name);
 }
 
 Result<FolderHandle> FolderHandle::open_folder(const std::filesystem::path& name) const {

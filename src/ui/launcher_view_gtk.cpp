@@ -59,9 +59,9 @@ std::string style_sheet(const WindowLayout& layout, const std::string& family) {
   const std::string font = "font-family: \"" + family + "\"; ";
   const int bar_height = std::max(1, layout.rect_of(Control::Progress).height - 2);
   return ".orvo-body { " + font + "font-size: " + px(layout.body_font_height) +
-         "; font-weight: " + std::to_string(font_spec(FontRole::Body).weight) + "; }\n" +
+         "; font-weight: " + std::to_string(font_layout(FontRole::Body).weight) + "; }\n" +
          ".orvo-title { " + font + "font-size: " + px(layout.title_font_height) +
-         "; font-weight: " + std::to_string(font_spec(FontRole::Title).weight) + "; }\n" +
+         "; font-weight: " + std::to_string(font_layout(FontRole::Title).weight) + "; }\n" +
          ".orvo-static { color: rgb(" + std::to_string(kTextRed) + ", " +
          std::to_string(kTextGreen) + ", " + std::to_string(kTextBlue) + "); }\n" +
          "button.orvo-body { min-height: 0; min-width: 0; padding: 0 4px; }\n" +
@@ -69,10 +69,10 @@ std::string style_sheet(const WindowLayout& layout, const std::string& family) {
          px(bar_height) + "; }\n";
 }
 
-GtkWidget* make_control(const ControlSpec& spec) {
+GtkWidget* make_control(const ControlLayout& item) {
   GtkWidget* widget = nullptr;
-  const std::string text(spec.text);
-  switch (spec.kind) {
+  const std::string text(item.text);
+  switch (item.kind) {
     case ControlKind::Label:
       widget = gtk_label_new(text.c_str());
       gtk_label_set_xalign(GTK_LABEL(widget), 0);
@@ -90,7 +90,7 @@ GtkWidget* make_control(const ControlSpec& spec) {
       break;
   }
   gtk_style_context_add_class(gtk_widget_get_style_context(widget),
-                              spec.font == FontRole::Title ? "orvo-title" : "orvo-body");
+                              item.font == FontRole::Title ? "orvo-title" : "orvo-body");
   return widget;
 }
 

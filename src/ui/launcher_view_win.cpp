@@ -71,11 +71,11 @@ std::string_view class_of(ControlKind kind) {
   return "STATIC";
 }
 
-std::uint32_t extra_style_of(const ControlSpec& spec) {
-  switch (spec.kind) {
+std::uint32_t extra_style_of(const ControlLayout& item) {
+  switch (item.kind) {
     case ControlKind::Label: return 0;
     case ControlKind::ProgressBar: return PBS_MARQUEE;
-    case ControlKind::Button: return WS_TABSTOP | (spec.default_button ? BS_DEFPUSHBUTTON : 0);
+    case ControlKind::Button: return WS_TABSTOP | (item.default_button ? BS_DEFPUSHBUTTON : 0);
   }
   return 0;
 }
@@ -144,15 +144,15 @@ Win32LauncherView::Win32LauncherView(const WindowLayout& layout) {
   }
   if (window_ == nullptr) return;
 
-  body_font_ = make_font(layout.body_font_height, font_spec(FontRole::Body).weight);
-  title_font_ = make_font(layout.title_font_height, font_spec(FontRole::Title).weight);
+  body_font_ = make_font(layout.body_font_height, font_layout(FontRole::Body).weight);
+  title_font_ = make_font(layout.title_font_height, font_layout(FontRole::Title).weight);
   for (std::size_t i = 0; i < kControls.size(); ++i) {
-    const ControlSpec& spec = kControls[i];
+    const ControlLayout& item = kControls[i];
     const Rect& rect = layout.rects[i];
-    controls_[i] = create_child_control(window_, class_of(spec.kind), spec.text,
-                                        extra_style_of(spec), rect.x, rect.y, rect.width,
-                                        rect.height, spec.id,
-                                        spec.font == FontRole::Title ? title_font_ : body_font_);
+    controls_[i] = create_child_control(window_, class_of(item.kind), item.text,
+                                        extra_style_of(item), rect.x, rect.y, rect.width,
+                                        rect.height, item.id,
+                                        item.font == FontRole::Title ? title_font_ : body_font_);
   }
 }
 

@@ -7,7 +7,7 @@
 
 namespace orvo::ui {
 
-const std::array<ControlSpec, 7> kControls = {{
+const std::array<ControlLayout, 7> kControls = {{
     {Control::Title, ControlKind::Label, kTitleText, {28, 22, 444, 38}, 0, FontRole::Title, false},
     {Control::Status, ControlKind::Label, kPreparingText, {28, 70, 444, 70}, 0, FontRole::Body,
      false},
@@ -30,12 +30,12 @@ int dpi_scale(int n, int dpi) {
   return static_cast<int>(std::clamp<std::int64_t>(scaled, INT32_MIN, INT32_MAX));
 }
 
-FontSpec font_spec(FontRole role) {
-  return role == FontRole::Title ? FontSpec{26, 600} : FontSpec{16, 400};
+FontLayout font_layout(FontRole role) {
+  return role == FontRole::Title ? FontLayout{26, 600} : FontLayout{16, 400};
 }
 
 std::size_t control_index(Control control) {
-  const auto found = std::ranges::find(kControls, control, &ControlSpec::control);
+  const auto found = std::ranges::find(kControls, control, &ControlLayout::control);
   return static_cast<std::size_t>(found - kControls.begin());
 }
 
@@ -52,8 +52,8 @@ WindowLayout layout_for_dpi(int reported_dpi) {
     layout.rects[i] = {dpi_scale(base.x, dpi), dpi_scale(base.y, dpi), dpi_scale(base.width, dpi),
                        dpi_scale(base.height, dpi)};
   }
-  layout.body_font_height = dpi_scale(font_spec(FontRole::Body).pixel_height, dpi);
-  layout.title_font_height = dpi_scale(font_spec(FontRole::Title).pixel_height, dpi);
+  layout.body_font_height = dpi_scale(font_layout(FontRole::Body).pixel_height, dpi);
+  layout.title_font_height = dpi_scale(font_layout(FontRole::Title).pixel_height, dpi);
   return layout;
 }
 

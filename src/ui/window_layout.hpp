@@ -46,7 +46,7 @@ struct Rect {
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-struct ControlSpec {
+struct ControlLayout {
   Control control;
   ControlKind kind;
   std::string_view text;
@@ -56,7 +56,7 @@ struct ControlSpec {
   bool default_button;
 };
 
-struct FontSpec {
+struct FontLayout {
   int pixel_height;  // the character height, in 96-DPI units
   int weight;
 };
@@ -64,9 +64,9 @@ struct FontSpec {
 inline constexpr int kClientWidth = 500;
 inline constexpr int kClientHeight = 248;
 
-extern const std::array<ControlSpec, 7> kControls;
+extern const std::array<ControlLayout, 7> kControls;
 
-FontSpec font_spec(FontRole role);
+FontLayout font_layout(FontRole role);
 
 // The control's place in kControls.
 std::size_t control_index(Control control);

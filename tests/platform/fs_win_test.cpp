@@ -10,7 +10,7 @@
 
 #include "platform/env.hpp"
 #include "platform/fs.hpp"
-#include "platform/missing_entry.hpp"
+#include "platform/entry_errors.hpp"
 #include "platform/os_error.hpp"
 #include "platform/win32.hpp"
 #include "support/fs/temp_dir.hpp"

@@ -75,8 +75,8 @@ TEST(Controls, AreInCreationOrderWithTheirIdsAndFonts) {
   EXPECT_EQ(kControls[6].id, 103);
   EXPECT_TRUE(kControls[4].default_button);
   EXPECT_EQ(kControls[0].font, FontRole::Title);
-  EXPECT_EQ(font_spec(FontRole::Title).weight, 600);
-  EXPECT_EQ(font_spec(FontRole::Body).weight, 400);
+  EXPECT_EQ(font_layout(FontRole::Title).weight, 600);
+  EXPECT_EQ(font_layout(FontRole::Body).weight, 400);
 }
 
 }  // namespace

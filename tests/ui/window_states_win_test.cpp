@@ -132,8 +132,8 @@ TEST_F(WindowStatesWin, TheFirstAttemptShowsTheRunningViewWithoutMovingTheFocus)
   start_running();
   expect_running_view();
   EXPECT_TRUE(record.busy);
-  for (const ControlSpec& spec : kControls) {
-    EXPECT_NE(GetFocus(), control(spec.control)) << static_cast<int>(spec.control);
+  for (const ControlLayout& item : kControls) {
+    EXPECT_NE(GetFocus(), control(item.control)) << static_cast<int>(item.control);
   }
 }
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/existing_entry.hpp"
+#include "platform/entry_errors.hpp"
 #include "platform/fs.hpp"
 #include "platform/random.hpp"
 

@@ -13,7 +13,7 @@
 #include "core/cache/plain_files.hpp"
 #include "core/release/verify_release.hpp"
 #include "platform/fs.hpp"
-#include "platform/missing_entry.hpp"
+#include "platform/entry_errors.hpp"
 
 namespace orvo::core {
 namespace {

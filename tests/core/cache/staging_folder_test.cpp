@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/cache/version_folder_name.hpp"
-#include "platform/missing_entry.hpp"
+#include "platform/entry_errors.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/suite/case_name.hpp"
 

@@ -66,8 +66,8 @@ void report_font(const ui::GtkLauncherView& view, ui::Control control) {
 
 std::string focused(const ui::GtkLauncherView& view) {
   GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(view.window()));
-  for (const ui::ControlSpec& spec : ui::kControls) {
-    if (view.widget(spec.control) == focus) return test::control_name(spec.control);
+  for (const ui::ControlLayout& item : ui::kControls) {
+    if (view.widget(item.control) == focus) return test::control_name(item.control);
   }
   return "none";
 }
@@ -165,15 +165,15 @@ int main(int argc, char** argv) {
   int y = 0;
   gdk_window_get_origin(client, &x, &y);
   std::printf("origin %d %d\n", x, y);
-  for (const ui::ControlSpec& spec : ui::kControls) {
-    GtkWidget* widget = view.widget(spec.control);
+  for (const ui::ControlLayout& item : ui::kControls) {
+    GtkWidget* widget = view.widget(item.control);
     GtkAllocation rect{};
     gtk_widget_get_allocation(widget, &rect);
-    std::printf("control %s %d %d %d %d %s %s\n", test::control_name(spec.control).c_str(), rect.x, rect.y,
+    std::printf("control %s %d %d %d %d %s %s\n", test::control_name(item.control).c_str(), rect.x, rect.y,
                 rect.width, rect.height, gtk_widget_get_visible(widget) ? "shown" : "hidden",
                 gtk_widget_get_sensitive(widget) ? "enabled" : "disabled");
   }
-  for (const ui::ControlSpec& spec : ui::kControls) report_font(view, spec.control);
+  for (const ui::ControlLayout& item : ui::kControls) report_font(view, item.control);
   std::printf("focus %s\n", focused(view).c_str());
   if (argc > 2 && !save_screenshot(view, argv[2])) {
     std::fprintf(stderr, "cannot save %s\n", argv[2]);

@@ -70,8 +70,8 @@ std::string hex(LONG_PTR value) {
 
 std::string focused(const ui::Win32LauncherView& view) {
   const HWND focus = GetFocus();
-  for (const ui::ControlSpec& spec : ui::kControls) {
-    if (view.control(spec.control) == focus) return test::control_name(spec.control);
+  for (const ui::ControlLayout& item : ui::kControls) {
+    if (view.control(item.control) == focus) return test::control_name(item.control);
   }
   return "none";
 }
@@ -89,25 +89,25 @@ void report(const ui::Win32LauncherView& view, int dpi, std::ostream& out) {
   out << "frame " << frame.left << " " << frame.top << " " << frame.right - frame.left << " "
       << frame.bottom - frame.top << "\n";
   out << "screen " << GetSystemMetrics(SM_CXSCREEN) << " " << GetSystemMetrics(SM_CYSCREEN) << "\n";
-  for (const ui::ControlSpec& spec : ui::kControls) {
-    const auto control = static_cast<HWND>(view.control(spec.control));
+  for (const ui::ControlLayout& item : ui::kControls) {
+    const auto control = static_cast<HWND>(view.control(item.control));
     RECT rect{};
     GetWindowRect(control, &rect);
     MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&rect), 2);
     const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
-    out << "control " << test::control_name(spec.control) << " " << rect.left << " " << rect.top
+    out << "control " << test::control_name(item.control) << " " << rect.left << " " << rect.top
         << " " << rect.right - rect.left << " " << rect.bottom - rect.top << " "
         << ((style & WS_VISIBLE) != 0 ? "shown" : "hidden") << " "
         << (IsWindowEnabled(control) != FALSE ? "enabled" : "disabled") << "\n";
-    out << "kind " << test::control_name(spec.control) << " " << class_name(control) << " "
+    out << "kind " << test::control_name(item.control) << " " << class_name(control) << " "
         << GetDlgCtrlID(control) << " " << hex(style) << "\n";
   }
-  for (const ui::ControlSpec& spec : ui::kControls) {
-    const auto control = static_cast<HWND>(view.control(spec.control));
+  for (const ui::ControlLayout& item : ui::kControls) {
+    const auto control = static_cast<HWND>(view.control(item.control));
     const auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
     LOGFONTW description{};
     GetObjectW(font, sizeof(description), &description);
-    out << "font " << test::control_name(spec.control) << " " << description.lfHeight << " "
+    out << "font " << test::control_name(item.control) << " " << description.lfHeight << " "
         << description.lfWeight << " " << platform::utf8_text(description.lfFaceName) << "\n";
   }
   const auto bar = static_cast<HWND>(view.control(ui::Control::Progress));
