@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "core/attempt/preparation_attempt.hpp"
+#include "attempt/preparation_attempt.hpp"
 #include "core/release/sha256.hpp"
-#include "platform/process_control.hpp"
+#include "platform/host/process_control.hpp"
 #include "support/fs/scoped_variable.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/host/test_host.hpp"

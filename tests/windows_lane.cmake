@@ -1,7 +1,7 @@
 # The tests the Windows lane builds and runs under Wine. A test file named
 # here stays out of the Windows build, with the reason beside it; a folder not
 # named has no Windows test program:
-#   core/net, core/attempt  the TLS server, the CONNECT proxy and the
+#   core/net, attempt       the TLS server, the CONNECT proxy and the
 #                           preparation fixture stand on POSIX sockets
 #   core/package            expects POSIX error texts ("File exists (os error
 #                           17)"), umask modes and a FIFO

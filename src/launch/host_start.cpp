@@ -9,8 +9,8 @@
 #include "core/cache/launcher_log.hpp"
 #include "core/context/post_progress.hpp"
 #include "launch/host_window_search.hpp"
-#include "platform/host_window.hpp"
-#include "platform/process_control.hpp"
+#include "platform/host/host_window.hpp"
+#include "platform/host/process_control.hpp"
 
 namespace orvo::launch {
 namespace {

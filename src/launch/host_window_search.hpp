@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/host_window.hpp"
+#include "platform/host/host_window.hpp"
 
 namespace orvo::launch {
 

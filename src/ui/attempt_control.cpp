@@ -4,7 +4,7 @@
 #include <utility>
 #include <variant>
 
-#include "core/attempt/final_failure.hpp"
+#include "attempt/final_failure.hpp"
 #include "ui/cancelled_host.hpp"
 #include "ui/launcher_texts.hpp"
 

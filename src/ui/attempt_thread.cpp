@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "core/attempt/preparation_attempt.hpp"
+#include "attempt/preparation_attempt.hpp"
 #include "platform/thread.hpp"
 
 namespace orvo::ui {

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <functional>
 
+#include "attempt/preparation_settings.hpp"
 #include "base/cancel_flag.hpp"
 #include "base/error.hpp"
-#include "core/attempt/preparation_settings.hpp"
 #include "core/context/worker_message.hpp"
 
 namespace orvo::ui {

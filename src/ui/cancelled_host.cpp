@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "platform/process_control.hpp"
+#include "platform/host/process_control.hpp"
 
 namespace orvo::ui {
 

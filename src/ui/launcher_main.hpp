@@ -3,7 +3,7 @@
 // the clean-up. Every path ends with exit code 0.
 #pragma once
 
-#include "core/attempt/preparation_settings.hpp"
+#include "attempt/preparation_settings.hpp"
 
 namespace orvo::ui {
 

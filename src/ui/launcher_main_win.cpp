@@ -2,8 +2,8 @@
 #include <optional>
 #include <utility>
 
-#include "platform/message_box.hpp"
-#include "platform/screen_dpi.hpp"
+#include "platform/desktop/message_box.hpp"
+#include "platform/desktop/screen_dpi.hpp"
 #include "ui/attempt_control.hpp"
 #include "ui/launcher_main.hpp"
 #include "ui/launcher_texts.hpp"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/default_program.hpp"
+#include "platform/desktop/default_program.hpp"
 #include "ui/attempt_control.hpp"
 #include "ui/launcher_texts.hpp"
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "platform/default_program.hpp"
+#include "platform/desktop/default_program.hpp"
 #include "ui/attempt_control.hpp"
 #include "ui/launcher_texts.hpp"
 #include "ui/launcher_view_win.hpp"

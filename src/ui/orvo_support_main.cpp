@@ -1,5 +1,5 @@
 // The launcher program. It reads no arguments; every path ends with exit code 0.
-#include "core/attempt/preparation_settings.hpp"
+#include "attempt/preparation_settings.hpp"
 #include "ui/launcher_main.hpp"
 
 int main() { return orvo::ui::run_launcher(orvo::core::builtin_preparation_settings()); }

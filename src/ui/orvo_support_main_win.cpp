@@ -2,7 +2,7 @@
 // arguments; every path ends with exit code 0.
 #include "platform/win32.hpp"
 
-#include "core/attempt/preparation_settings.hpp"
+#include "attempt/preparation_settings.hpp"
 #include "ui/launcher_main.hpp"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "platform/message_box.hpp"
-#include "platform/window_activation.hpp"
+#include "platform/desktop/message_box.hpp"
+#include "platform/desktop/window_activation.hpp"
 #include "ui/launcher_texts.hpp"
 
 namespace orvo::ui {

@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/host/process_control.hpp"
 #include "platform/os_error.hpp"
-#include "platform/process_control.hpp"
 #include "support/fs/scoped_variable.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/host/bounded_call.hpp"

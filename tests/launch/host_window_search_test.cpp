@@ -11,7 +11,7 @@
 #include <string>
 
 #include "launch/utf16_text.hpp"
-#include "platform/process_control.hpp"
+#include "platform/host/process_control.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/host/bounded_call.hpp"
 #include "support/host/test_host.hpp"

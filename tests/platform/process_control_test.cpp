@@ -1,6 +1,6 @@
 // Starting, polling, ending and awaiting real child processes: the test host,
 // which reads what to do from a behaviour file in its working folder.
-#include "platform/process_control.hpp"
+#include "platform/host/process_control.hpp"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

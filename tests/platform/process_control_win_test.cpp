@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/process_control.hpp"
+#include "platform/host/process_control.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/host/test_host.hpp"
 

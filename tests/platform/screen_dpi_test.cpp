@@ -1,5 +1,5 @@
 // The screen's DPI as the launcher reads it: Xft.dpi first, else the screen's resolution.
-#include "platform/screen_dpi.hpp"
+#include "platform/desktop/screen_dpi.hpp"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/process_control.hpp"
+#include "platform/host/process_control.hpp"
 #include "platform/session_mutex.hpp"
 #include "support/fs/scoped_variable.hpp"
 #include "support/fs/temp_dir.hpp"

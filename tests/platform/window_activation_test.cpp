@@ -1,7 +1,7 @@
 // Raising a window found by its class: a minimised (unmapped) one is shown
 // again, a covered one comes to the top, and no window of the class is no
 // window found.
-#include "platform/window_activation.hpp"
+#include "platform/desktop/window_activation.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Raising a window found by its class: a minimised one is restored, and no
 // window of the class (or only one of a longer or shorter class) is no window
 // found.
-#include "platform/window_activation.hpp"
+#include "platform/desktop/window_activation.hpp"
 
 #include <gtest/gtest.h>
 

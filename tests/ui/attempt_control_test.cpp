@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/process_control.hpp"
+#include "platform/host/process_control.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/host/test_host.hpp"
 #include "ui/recording_window.hpp"

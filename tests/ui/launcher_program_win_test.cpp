@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/process_control.hpp"
+#include "platform/host/process_control.hpp"
 #include "platform/session_mutex.hpp"
 #include "platform/wide_text_win.hpp"
 #include "platform/win32.hpp"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/process_control.hpp"
+#include "platform/host/process_control.hpp"
 #include "platform/wide_text_win.hpp"
 #include "platform/win32.hpp"
 #include "support/fs/temp_dir.hpp"

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/process_control.hpp"
+#include "platform/host/process_control.hpp"
 #include "platform/win32.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "ui/dpi_cases.hpp"

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "attempt/preparation_settings.hpp"
 #include "base/cancel_flag.hpp"
-#include "core/attempt/preparation_settings.hpp"
 #include "core/context/worker_message.hpp"
 #include "support/fs/scoped_variable.hpp"
 #include "support/fs/temp_dir.hpp"

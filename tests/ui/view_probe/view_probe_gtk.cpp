@@ -26,12 +26,12 @@
 #include <string_view>
 #include <thread>
 
-#include "platform/process_control.hpp"
-#include "platform/screen_dpi.hpp"
+#include "platform/desktop/screen_dpi.hpp"
+#include "platform/host/process_control.hpp"
 #include "ui/attempt_control.hpp"
 #include "ui/control_names.hpp"
-#include "ui/view_probe/probe_record.hpp"
 #include "ui/launcher_view_gtk.hpp"
+#include "ui/view_probe/probe_record.hpp"
 
 namespace {
 

@@ -29,13 +29,13 @@
 #include <string>
 #include <string_view>
 
-#include "platform/screen_dpi.hpp"
+#include "platform/desktop/screen_dpi.hpp"
 #include "platform/wide_text_win.hpp"
 #include "support/host/window_picture.hpp"
 #include "ui/attempt_control.hpp"
 #include "ui/control_names.hpp"
-#include "ui/view_probe/probe_record.hpp"
 #include "ui/launcher_view_win.hpp"
+#include "ui/view_probe/probe_record.hpp"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <sstream>
 #include <variant>
 
-#include "core/attempt/preparation_attempt.hpp"
+#include "attempt/preparation_attempt.hpp"
 #include "core/cache/cache_root.hpp"
-#include "platform/process_control.hpp"
+#include "platform/host/process_control.hpp"
 #include "support/suite/preparation_fixture.hpp"
 
 int main(int argc, char** argv) {
