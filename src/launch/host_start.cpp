@@ -60,9 +60,9 @@ core::Result<platform::Process> start_host(const core::LaunchCandidate& candidat
   }
   platform::Process host = std::move(*started);
 
-  const auto start = std::chrono::steady_clock::now();
-  const auto elapsed = [start] {
-    const auto now = std::chrono::steady_clock::now();
+  const auto start = limits.clock();
+  const auto elapsed = [start, &limits] {
+    const auto now = limits.clock();
     return now > start ? now - start : std::chrono::steady_clock::duration::zero();
   };
 

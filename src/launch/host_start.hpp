@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,8 @@ struct HostWaitLimits {
   std::chrono::milliseconds earliest_success{2000};
   // Once more than this has passed without success, the host is ended.
   std::chrono::milliseconds limit{30000};
+  // The monotonic clock that both are measured on.
+  std::function<std::chrono::steady_clock::time_point()> clock = std::chrono::steady_clock::now;
 };
 
 // Starts candidates, the first one and then the working versions that the

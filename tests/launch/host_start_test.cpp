@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -133,6 +134,20 @@ std::function<void()> setting(const core::CancelFlag& flag) {
   return [flag] { flag.set(); };
 }
 
+// A clock for the wait whose start instant is read only once the host has
+// shown its window (its ready file exists), however long a busy machine took
+// to get it there; every later reading runs `ahead` of the real clock.
+std::function<std::chrono::steady_clock::time_point()> clock_from_window(
+    fs::path ready_file, std::chrono::milliseconds ahead = 0ms) {
+  auto started = std::make_shared<bool>(false);
+  return [ready_file = std::move(ready_file), ahead, started] {
+    if (*started) return std::chrono::steady_clock::now() + ahead;
+    *started = true;
+    (void)test::wait_for_ready_file(ready_file);
+    return std::chrono::steady_clock::now();
+  };
+}
+
 TEST(ExitStatusText, DecimalUnlessBit31IsSet) {
   const struct {
     std::uint32_t code;
@@ -162,7 +177,7 @@ TEST_F(StartHost, AWindowThatAnswersAtOnceCountsOnlyAfterTwoSeconds) {
 
 // A minimised window is a shown one, as on the desktop the product runs on.
 TEST_F(StartHost, AHostWhoseWindowStartsMinimisedOpens) {
-  const HostWaitLimits limits{.earliest_success = 0ms, .limit = 5000ms};
+  const HostWaitLimits limits{.earliest_success = 0ms, .limit = 30000ms};
   auto host = start_host(candidate({.name = "v1", .behaviour = "iconic"}, false),
                          core::CancelFlag(), limits);
   ASSERT_TRUE(host) << host.error().chain_text();
@@ -178,11 +193,13 @@ TEST_F(StartHost, AHostThatExitsBeforeItsWindowFailsWithItsExitCode) {
       {"delay_ms 300\nexit_code 7", "ORVO Host exited before opening its window (exit code: 7)"},
       {"exit_after_ms 200", "ORVO Host exited before opening its window (exit code: 0)"},
   };
+  // No window counts until long after the host is gone, however slowly it came up.
+  const HostWaitLimits limits{.earliest_success = 30s, .limit = 30s};
   int n = 0;
   for (const auto& c : cases) {
     const auto host =
         start_host(candidate({.name = "v" + std::to_string(++n), .behaviour = c.behaviour}, false),
-                   core::CancelFlag());
+                   core::CancelFlag(), limits);
     ASSERT_FALSE(host) << c.behaviour;
     EXPECT_EQ(host.error().chain_text(), c.error);
   }
@@ -195,11 +212,13 @@ TEST_F(StartHost, AMissingProgramFailsWithTheSystemError) {
   EXPECT_EQ(host.error().chain_text(), missing_program_error());
 }
 
-// With a shorter limit than the product's, so that the test does not wait 30 s.
+// With a shorter limit than the product's, so that the test does not wait 30 s;
+// it counts from the window, so that a slow start cannot use it up.
 TEST_F(StartHost, AHostWithoutAnAnsweringWindowIsEndedAfterTheLimit) {
-  const HostWaitLimits limits{.earliest_success = 0ms, .limit = 1500ms};
   for (const std::string behaviour : {"hang", "title ORVO Host ", "hidden"}) {
     const std::string name = "v" + std::to_string(behaviour.size());
+    const HostWaitLimits limits{
+        .earliest_success = 0ms, .limit = 1500ms, .clock = clock_from_window(ready_file(name))};
     const auto host = start_host(candidate({.name = name, .behaviour = behaviour}, false),
                                  core::CancelFlag(), limits);
     ASSERT_FALSE(host) << behaviour;
@@ -212,8 +231,11 @@ TEST_F(StartHost, AHostWithoutAnAnsweringWindowIsEndedAfterTheLimit) {
 }
 
 TEST_F(StartHost, ReadinessIsTestedBeforeTheLimit) {
-  // Every poll after the first second is past the limit; a ready window still wins it.
-  const HostWaitLimits limits{.earliest_success = 1000ms, .limit = 1000ms};
+  // The first poll begins once the window is there, and by the clock past the
+  // limit, as every later one; a ready window still wins it.
+  const HostWaitLimits limits{.earliest_success = 1000ms,
+                              .limit = 1000ms,
+                              .clock = clock_from_window(ready_file("v1"), 1001ms)};
   auto host = start_host(candidate({.name = "v1"}, false), core::CancelFlag(), limits);
   ASSERT_TRUE(host) << host.error().chain_text();
   end_host(*host);
@@ -263,8 +285,12 @@ TEST_F(StartHost, AFrozenServerHoldsUpNeitherCancellingNorTheLimit) {
   for (const auto& c : cases) {
     const auto host_candidate = candidate({.name = c.name, .behaviour = "hang"}, false);
     core::CancelFlag cancel;
-    // Without cancelling, only the limit can end the wait in time.
-    const HostWaitLimits limits{.earliest_success = 0ms, .limit = c.cancel ? 30s : 1500ms};
+    // Without cancelling, only the limit can end the wait in time; once the
+    // window is shown, the limit counts from there.
+    const HostWaitLimits limits{
+        .earliest_success = 0ms,
+        .limit = c.cancel ? 30s : 1500ms,
+        .clock = c.once_shown ? clock_from_window(ready_file(c.name)) : HostWaitLimits{}.clock};
     std::atomic<bool> frozen{false};
     const auto freeze = [&] {
       server().freeze();

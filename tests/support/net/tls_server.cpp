@@ -108,6 +108,18 @@ Answer Answer::silence() {
 
 char generated_byte(std::uint64_t offset) { return static_cast<char>(offset % kPatternPeriod); }
 
+bool is_generated(std::uint64_t offset, std::span<const std::byte> bytes) {
+  while (!bytes.empty()) {
+    const std::size_t block = std::min(bytes.size(), kGeneratedBlock);
+    if (std::memcmp(bytes.data(), pattern_block().data() + offset % kPatternPeriod, block) != 0) {
+      return false;
+    }
+    offset += block;
+    bytes = bytes.subspan(block);
+  }
+  return true;
+}
+
 TlsServer::TlsServer(TlsServerOptions options) : tls_(std::make_unique<Tls>()) {
   TestCertificates certificates = make_test_certificates(options.certificate_name);
   ca_pem_ = certificates.ca_pem;

@@ -9,11 +9,13 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -61,6 +63,9 @@ struct Answer {
 
 // Byte `offset` of a generated body.
 char generated_byte(std::uint64_t offset);
+// Whether bytes are those of a generated body from `offset` on, compared a
+// block at a time, so that checking a large body costs little next to fetching it.
+bool is_generated(std::uint64_t offset, std::span<const std::byte> bytes);
 
 struct TlsServerOptions {
   // The name the certificate is issued for: an IP address text or a DNS name.
