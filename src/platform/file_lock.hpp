@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 
 #include "base/error.hpp"
 #include "platform/fs.hpp"
@@ -13,9 +14,12 @@ namespace orvo::platform {
 
 class FileLock {
  public:
-  // Waits until no other holder is left. The lock is held through a handle of
+  // One try that never waits: nothing while another holder has the lock. A
+  // holder may never let go (a stuck process, another program), so the caller
+  // decides how long to go on trying. An error says the file cannot be locked
+  // at all (a file system without locks). The lock is held through a handle of
   // its own, so it may outlive the file value it was taken on.
-  static Result<FileLock> acquire(const File& file);
+  static Result<std::optional<FileLock>> try_acquire(const File& file);
 
   FileLock(FileLock&&) noexcept = default;
   FileLock& operator=(FileLock&&) = delete;

@@ -10,12 +10,13 @@
 
 namespace orvo::platform {
 
-Result<FileLock> FileLock::acquire(const File& file) {
+Result<std::optional<FileLock>> FileLock::try_acquire(const File& file) {
   // A duplicate shares the open file's lock, which a lock of flock's kind
   // belongs to, and may be closed on its own.
   UniqueFd fd(::fcntl(file.handle_.get(), F_DUPFD_CLOEXEC, 0));
   if (!fd.valid()) return std::unexpected(last_os_error());
-  while (::flock(fd.get(), LOCK_EX) != 0) {
+  while (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK) return std::nullopt;
     if (errno != EINTR) return std::unexpected(last_os_error());
   }
   return FileLock(std::move(fd));

@@ -29,13 +29,17 @@ std::unexpected<core::Error> failure() { return std::unexpected(last_os_error())
 
 }  // namespace
 
-Result<FileLock> FileLock::acquire(const File& file) {
+Result<std::optional<FileLock>> FileLock::try_acquire(const File& file) {
   // LockFileEx needs a handle with read or write access, which one opened for
   // appending only lacks; a handle of its own to the same file has it.
   NativeFile handle(::ReOpenFile(file.handle_.get(), GENERIC_READ, kShareAll, 0));
   if (!handle.valid()) return failure();
   OVERLAPPED position = token_position();
-  if (!::LockFileEx(handle.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &position)) return failure();
+  if (!::LockFileEx(handle.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                    &position)) {
+    if (::GetLastError() == ERROR_LOCK_VIOLATION) return std::nullopt;
+    return failure();
+  }
   return FileLock(std::move(handle));
 }
 

@@ -1,8 +1,10 @@
 // The launcher log: one line per event, "[<seconds since 1970>] <text>\n",
 // started afresh (the old one kept as *.previous.log) once it passes 1,000,000
 // bytes. Launchers of several sessions of one user may write it at once: each
-// line and each rotation happens under a lock on the log. Writing never fails:
-// every error is ignored.
+// line and each rotation happens under a lock on the log, when the lock can be
+// had within about 100 ms; a lock held longer by another only costs the
+// rotation, and a file system without locks rotates all the same. Writing
+// never fails: every error is ignored.
 #pragma once
 
 #include <cstdint>

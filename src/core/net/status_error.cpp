@@ -19,12 +19,25 @@ std::size_t sequence_length(unsigned char lead) {
   return 4;
 }
 
-// C0 controls, DEL and the C1 controls (U+0080 to U+009F, "\xC2\x80" to "\xC2\x9F").
-std::optional<unsigned> control_code(std::string_view character) {
-  const auto first = static_cast<unsigned char>(character[0]);
-  if (first < 0x20 || first == 0x7F) return first;
-  const bool c1 = first == 0xC2 && static_cast<unsigned char>(character[1]) <= 0x9F;
-  if (c1) return static_cast<unsigned char>(character[1]);
+// The characters shown as "\uXXXX": the C0 controls, DEL and the C1 controls
+// (U+0080 to U+009F), which could start a new line or a terminal sequence;
+// the bidirectional embeddings, overrides and isolates (U+202A to U+202E,
+// U+2066 to U+2069), which could reverse the rest of the line; and the
+// backslash, so that a phrase cannot spell an escape of its own.
+std::optional<unsigned> escaped_code(std::string_view character) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(character[i]); };
+  if (character.size() == 1) {
+    if (byte(0) < 0x20 || byte(0) == 0x7F || byte(0) == '\\') return byte(0);
+    return std::nullopt;
+  }
+  if (character.size() == 2) {
+    if (byte(0) == 0xC2 && byte(1) <= 0x9F) return byte(1);
+    return std::nullopt;
+  }
+  if (character.size() != 3 || byte(0) != 0xE2) return std::nullopt;
+  const unsigned code = 0x2000 | ((byte(1) & 0x3Fu) << 6) | (byte(2) & 0x3Fu);
+  const bool bidirectional = (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+  if (bidirectional) return code;
   return std::nullopt;
 }
 
@@ -48,7 +61,7 @@ std::string shown_reason(std::string_view reason) {
                                      sequence_length(static_cast<unsigned char>(text[i])));
     i += character.size();
     std::string piece(character);
-    if (std::optional<unsigned> code = control_code(character)) {
+    if (std::optional<unsigned> code = escaped_code(character)) {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\u%04x", *code);
       piece = escaped;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/cache/launcher_log.hpp"
+#include "support/fs/failing_calls.hpp"
 #include "support/fs/temp_dir.hpp"
 
 namespace orvo::core {
@@ -73,6 +74,19 @@ INSTANTIATE_TEST_SUITE_P(Sizes, LauncherLogRotationTest,
                          ::testing::Values(RotationCase{999'999, false},
                                            RotationCase{1'000'000, false},
                                            RotationCase{1'000'001, true}));
+
+// A file system may have no locks, or the lock call fail: the logs must stay
+// bounded all the same.
+TEST(LauncherLogTest, RotatesWithoutALock) {
+  TempDir dir;
+  const fs::path log = dir / "launcher.log";
+  const std::string old_log(1'000'001, 'x');
+  write_file(log, old_log);
+  test::run_with_failing_call(test::SystemCall::Lock,
+                              [&] { write_log_line(log, "next", fixed_clock); });
+  EXPECT_EQ(read_file(log), "[1796860800] next\n");
+  EXPECT_TRUE(read_file(dir / "launcher.previous.log") == old_log);
+}
 
 TEST(LauncherLogTest, PreviousNameReplacesTheExtension) {
   struct Case {

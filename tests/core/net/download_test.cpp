@@ -168,7 +168,16 @@ INSTANTIATE_TEST_SUITE_P(
                                "HTTP status server error (500 " + repeated("\\u0007", 10) + "\u2026)"},
                     // Cut between characters, never inside one.
                     StatusCase{404, repeated("\u00e9", 40),
-                               "HTTP status client error (404 " + repeated("\u00e9", 30) + "\u2026)"}),
+                               "HTTP status client error (404 " + repeated("\u00e9", 30) + "\u2026)"},
+                    // A phrase cannot pass for an escape, nor turn the rest of the line around.
+                    StatusCase{404, "Not\\u001b Found\\",
+                               "HTTP status client error (404 Not\\u005cu001b Found\\u005c)"},
+                    StatusCase{404, "a\u202Ab\u202Ec\u2066d\u2069e\u2067\u2068",
+                               "HTTP status client error (404 a\\u202ab\\u202ec\\u2066d\\u2069e"
+                               "\\u2067\\u2068)"},
+                    StatusCase{404, "\u202B\u202C\u202D but not \u2065\u206A\u2010",
+                               "HTTP status client error (404 \\u202b\\u202c\\u202d but not "
+                               "\u2065\u206A\u2010)"}),
     [](const testing::TestParamInfo<StatusCase>& info) {
       return "Status" + std::to_string(info.param.status) + "_" + std::to_string(info.index);
     });

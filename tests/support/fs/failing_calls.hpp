@@ -9,6 +9,7 @@ namespace orvo::test {
 enum class SystemCall {
   Write,       // writing to a file
   ChangeMode,  // setting a file's permission bits
+  Lock,        // locking a file, as on a file system without locks
 };
 
 // Runs body on a thread of its own on which every call of that kind fails

@@ -39,6 +39,8 @@ std::vector<long> numbers_of(SystemCall call) {
           SYS_fchmodat2,
 #endif
       };
+    case SystemCall::Lock:
+      return {SYS_flock};
   }
   return {};
 }

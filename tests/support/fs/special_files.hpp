@@ -14,6 +14,7 @@ void make_socket(const std::filesystem::path& path);
 // Runs body on a thread of its own on which file permissions hold even when
 // the tests run as root (the permission-override capabilities are dropped for
 // that thread only), so that a file with mode 000 really cannot be opened.
+// On Windows a read-only file holds for everyone: body just runs.
 void run_bound_by_permissions(const std::function<void()>& body);
 
 }  // namespace orvo::test
