@@ -27,6 +27,11 @@ int on_lost_display(Display*) { _exit(0); }
 }  // namespace
 
 int run_launcher(core::PreparationSettings settings) {
+  // Without a display no box or window can be shown; the launcher then ends
+  // showing nothing. GTK sets its own handler as it connects, so ours follows,
+  // and before the first box, which the display may leave too.
+  if (gtk_init_check(nullptr, nullptr) == FALSE) return 0;
+  XSetIOErrorHandler(on_lost_display);
   std::optional<platform::SessionMutex> instance = pass_start_checks();
   if (!instance) return 0;
   auto log_path = choose_log_path();
@@ -34,9 +39,6 @@ int run_launcher(core::PreparationSettings settings) {
     platform::show_message_box(kCaption, kCouldNotStartText, platform::MessageIcon::Error);
     return 0;
   }
-  // Without a display no window can be made; the launcher then ends showing nothing.
-  if (gtk_init_check(nullptr, nullptr) == FALSE) return 0;
-  XSetIOErrorHandler(on_lost_display);
 
   // Read once: the window never changes its layout afterwards.
   const WindowLayout layout = layout_for_dpi(platform::screen_dpi());

@@ -8,12 +8,15 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <regex>
 #include <sstream>
 #include <thread>
 
+#include "core/release/sha256.hpp"
 #include "platform/host/process_control.hpp"
+#include "support/fs/file_events.hpp"
 #include "support/fs/scoped_variable.hpp"
 #include "support/fs/scoped_working_folder.hpp"
 #include "support/host/test_host.hpp"
@@ -194,7 +197,25 @@ TEST_F(PreparationAttempt, ActivatedVersionWhoseHostFailsStaysUnmarked) {
 
 constexpr std::uint64_t kLargestFile = 536'870'912;
 
+// The SHA-256 of kLargestFile zero bytes, computed once.
+const std::string& large_file_digest() {
+  static const std::string digest = [] {
+    core::Sha256 hash;
+    const std::vector<std::byte> zeros(1 << 20);
+    for (std::uint64_t done = 0; done < kLargestFile; done += zeros.size()) hash.update(zeros);
+    return hash.finish_hex();
+  }();
+  return digest;
+}
+
 class Cancelled;
+
+// What the cancelled step does once per item, as the kernel reports it: files
+// closed after reading or after writing in the folders named "data".
+struct StepItems {
+  test::FileEventKind kind;
+  int total = 0;  // items the step has when it is not stopped
+};
 
 struct CancelCase {
   std::string name;
@@ -206,6 +227,47 @@ struct CancelCase {
   bool falls_back = false;
   bool package_requested = false;
   bool needs_display = false;
+  // The step's items: it stops at the one it has begun when the flag is set.
+  std::optional<StepItems> step = std::nullopt;
+};
+
+// Counts the step's items as they are done, from a thread of its own, so that
+// a folder the step makes is watched before it fills.
+class StepCounter {
+ public:
+  StepCounter(const fs::path& root, const StepItems& step)
+      : events_(root), step_(step), thread_([this](const std::stop_token& stop) {
+          // A pace for watching new folders; the counts themselves come from done().
+          while (!stop.stop_requested()) {
+            {
+              const std::lock_guard lock(mutex_);
+              take();
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          }
+        }) {}
+
+  // The items done so far, every event until now counted.
+  int done() {
+    const std::lock_guard lock(mutex_);
+    take();
+    return done_;
+  }
+
+ private:
+  void take() {
+    while (const auto event = events_.next(std::chrono::milliseconds(0))) {
+      if (!event->is_folder && event->kind == step_.kind && event->folder.filename() == "data") {
+        ++done_;
+      }
+    }
+  }
+
+  std::mutex mutex_;
+  test::FileEvents events_;
+  const StepItems step_;
+  int done_ = 0;
+  std::jthread thread_;
 };
 
 class Cancelled : public PreparationAttempt, public testing::WithParamInterface<CancelCase> {
@@ -226,9 +288,9 @@ class Cancelled : public PreparationAttempt, public testing::WithParamInterface<
   fs::path ready_file() const { return dir / "host-ready"; }
 
   // A release of three files of the largest size (sparse, read as zeros)
-  // beside the host, whose signed digests the zeros do not match: checking a
-  // copy reads 1.5 GiB, so a cancellation strikes inside the check, and one
-  // that came too late would show, as the copy would turn out damaged.
+  // beside the host, intact: checking a copy reads 1.5 GiB, so a
+  // cancellation strikes inside the check, and one that came too late would
+  // show, as the check would pass and the attempt go on.
   std::string install_large(std::string_view name, std::uint64_t sequence, bool working) {
     const auto files = test::release_files(sequence);
     core::Manifest manifest = test::manifest_of(files, sequence);
@@ -236,7 +298,7 @@ class Cancelled : public PreparationAttempt, public testing::WithParamInterface<
     for (int i = 0; i < 3; ++i) {
       manifest.files.push_back({.path = "data/large-" + std::to_string(i) + ".bin",
                                 .size = kLargestFile,
-                                .sha256 = std::string(64, 'a')});
+                                .sha256 = large_file_digest()});
     }
     const std::string envelope = signer.envelope(manifest);
     const fs::path folder = install(name, files, envelope, working);
@@ -275,9 +337,22 @@ TEST_P(Cancelled, EndsTheAttemptLeavingTheVersionsAsTheyWere) {
   c.arrange(*this);
   const auto versions_before = version_state();
 
+  // The step itself stopped, not only a later check that gives the same end:
+  // at most the item it was at when the flag was set is done after it.
+  std::optional<StepCounter> step;
+  if (c.step) step.emplace(dir.path(), *c.step);
+  std::optional<int> done_when_set;
   const auto seen = run([&](const std::vector<std::string>& so_far) {
-    return c.cancel_when(*this, so_far);
+    const bool now = c.cancel_when(*this, so_far);
+    if (now && step) done_when_set = step->done();
+    return now;
   });
+  if (step) {
+    const int done = step->done();
+    ASSERT_TRUE(done_when_set);
+    EXPECT_LE(done, *done_when_set + 1) << "items done when the flag was set: " << *done_when_set;
+    EXPECT_LT(done, c.step->total);
+  }
   EXPECT_EQ(seen.back(), "Failed: " + c.failed);
   // Nothing goes on after the step that was cancelled.
   ASSERT_GE(seen.size(), 2u);
@@ -323,7 +398,8 @@ INSTANTIATE_TEST_SUITE_P(
                 },
             .cancel_when = on_message("Checking your installed files… 10"),
             .last_progress = "Checking your installed files… 10",
-            .failed = "Preparation cancelled"},
+            .failed = "Preparation cancelled",
+            .step = StepItems{.kind = test::FileEventKind::ClosedAfterRead, .total = 3}},
         CancelCase{
             .name = "extraction",
             .arrange =
@@ -338,7 +414,8 @@ INSTANTIATE_TEST_SUITE_P(
             .cancel_when = on_message("Preparing your support app… 80"),
             .last_progress = "Preparing your support app… 80",
             .failed = "Preparation cancelled",
-            .package_requested = true},
+            .package_requested = true,
+            .step = StepItems{.kind = test::FileEventKind::ClosedAfterWrite, .total = 500}},
         CancelCase{
             .name = "fallback search",
             .arrange =
@@ -351,7 +428,8 @@ INSTANTIATE_TEST_SUITE_P(
             .failed = "ORVO could not be prepared, and no verified working copy is available "
                       "(Preparation cancelled): The server offered an older release; refusing "
                       "to downgrade",
-            .falls_back = true},
+            .falls_back = true,
+            .step = StepItems{.kind = test::FileEventKind::ClosedAfterRead, .total = 3}},
         CancelCase{
             .name = "host start",
             .arrange =

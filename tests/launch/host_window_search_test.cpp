@@ -14,6 +14,7 @@
 #include "platform/host/process_control.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/host/bounded_call.hpp"
+#include "support/host/slow_x_relay.hpp"
 #include "support/host/test_host.hpp"
 #include "support/host/x_server.hpp"
 #include "support/suite/case_name.hpp"
@@ -181,6 +182,22 @@ TEST_F(WindowLayer, OfTwoMatchingWindowsTheUpperOneIsFound) {
   std::u16string class_units(kWindowClassUnits, u'\0');
   const std::size_t length = platform::window_class_name(search.window, class_units);
   EXPECT_EQ(utf16_text(std::u16string_view(class_units).substr(0, length)), upper_class);
+}
+
+// Every message to and from the server a tenth of a second late, as on a
+// remote or overloaded display: a poll's search and tests, with the bounds
+// the host's start gives them, still find the window ready and answering.
+TEST_F(WindowLayer, OnASlowDisplayTheHostsWindowIsFoundReadyAndAnswering) {
+  const test::SlowXRelay relay(server().display(), std::chrono::milliseconds(100));
+  for (const std::string behaviour : {"", "framed"}) {
+    ShownHost host(behaviour);
+    const platform::WindowSystem windows;
+    const HostWindowSearch search = search_windows(windows, platform::process_id(host.process()));
+    ASSERT_NE(search.window, platform::kNoWindow) << behaviour;
+    EXPECT_TRUE(windows.wait_input_idle(host.process(), std::chrono::milliseconds(100)))
+        << behaviour;
+    EXPECT_TRUE(windows.answers(search.window, std::chrono::milliseconds(200))) << behaviour;
+  }
 }
 
 TEST_F(WindowLayer, AServerThatGoesAwayLeavesAConnectionWithoutWindows) {

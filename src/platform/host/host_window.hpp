@@ -27,11 +27,11 @@ using WindowVisitor = bool (*)(WindowHandle window, std::intptr_t param);
 // A connection to the window system, for one round of searching and testing;
 // the handles it hands out are valid while it lives. On POSIX it connects to
 // the X display named by DISPLAY; without one it simply has no windows. No
-// call waits for the X server past a bound of half a second (an enumeration
-// with its visitor's queries counts as one call; answers keeps to its
-// time-out, wait_input_idle to its own and one enumeration): a server that
-// does not answer in time has no windows, and its windows no properties and
-// no answer.
+// single wait for the X server lasts past half a second (answers waits for
+// the answer its time-out and the display's round trips, wait_input_idle
+// keeps to its own and one enumeration): a server that does not answer in
+// time is given up, and then has no windows, and its windows no properties
+// and no answer.
 class WindowSystem {
  public:
   WindowSystem();

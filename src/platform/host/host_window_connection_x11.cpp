@@ -106,7 +106,9 @@ std::unique_ptr<XConnection> XConnection::open(const std::string& display, milli
   x->root_ = root_of(connection, screen);
   if (x->root_ == XCB_NONE) return nullptr;
 
-  const Bound bound(*x, deadline);
+  // The atoms' round trip has a limit of its own beside the setup's: on a
+  // remote display each takes its share.
+  const Bound bound(*x, limit);
   XAtoms& atoms = x->atoms_;
   const std::array<std::pair<std::string_view, xcb_atom_t*>, 6> wanted = {{
       {"WM_STATE", &atoms.wm_state},

@@ -20,7 +20,7 @@ namespace orvo::platform {
 
 using XDeadline = std::chrono::steady_clock::time_point;
 
-// How long a wait lasts that no bound of its own covers, and the setup.
+// How long one wait lasts that no bound of its own covers, and the setup.
 inline constexpr std::chrono::milliseconds kXExchangeLimit{500};
 
 struct FreeXReply {
@@ -41,8 +41,8 @@ struct XAtoms {
 
 class XConnection {
  public:
-  // The display by name, set up within the limit; nothing when it is missing,
-  // refuses, or does not finish its setup in time. While one setup with a
+  // The display by name, its setup and then its atoms each within the limit;
+  // nothing when it is missing, refuses, or does not finish in time. While one setup with a
   // display hangs, no other is tried with it.
   static std::unique_ptr<XConnection> open(const std::string& display,
                                            std::chrono::milliseconds limit);

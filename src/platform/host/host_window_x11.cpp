@@ -202,12 +202,12 @@ WindowSystem::WindowSystem() {
 
 WindowSystem::~WindowSystem() { delete connection_.connection; }
 
-// One bound covers the whole enumeration with the visitor's own queries, so a
-// server that answers slowly cannot stretch it window by window.
+// Each of the enumeration's waits has a bound of its own: on a remote display
+// every round trip takes its share, and a search of a few windows makes many.
+// A server that stops answering is given up at its first late reply.
 void WindowSystem::enumerate_windows(WindowVisitor visit, std::intptr_t param) const {
   XConnection* x = connection_.connection;
   if (x == nullptr) return;
-  const XConnection::Bound bound(*x, kXExchangeLimit);
   // The server lists the children bottom first; the desktop's enumeration
   // starts at the top.
   std::vector<xcb_window_t> tops = children_of(*x, x->root());
@@ -245,9 +245,15 @@ bool WindowSystem::wait_input_idle(const Process& process,
 bool WindowSystem::answers(WindowHandle window, std::chrono::milliseconds timeout) const {
   XConnection* x = window.connection;
   if (x == nullptr || x != connection_.connection) return false;
-  const XConnection::Bound bound(*x, timeout);
   const XAtoms& atoms = x->atoms();
+  const auto asked = std::chrono::steady_clock::now();
   if (!offers_ping(*x, window.id)) return false;
+  // The time-out is the window's to answer in. The ping crosses the server
+  // twice, out to the window and back, each way about as long as the round
+  // trip just made, so the wait has that on top of the time-out.
+  const auto round_trip = std::chrono::steady_clock::now() - asked;
+  const XConnection::Bound bound(
+      *x, std::chrono::steady_clock::now() + timeout + 2 * round_trip);
 
   // The answer is the same message sent back to the root window.
   const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;

@@ -1,6 +1,6 @@
 // What a user does to windows, and sees of them, for tests under an X server:
 // top-level windows found by class or role, their map state, stacking and
-// title; unmapping one as a minimise does, covering it, closing it from its
+// title and pixels; unmapping one as a minimise does, covering it, closing it from its
 // title bar, and typing keys into it.
 #pragma once
 
@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "support/host/window_picture.hpp"
 
 namespace orvo::test {
 
@@ -33,6 +35,9 @@ class XWindows {
 
   bool viewable(XWindow window);
   std::string title(XWindow window);
+  // The window's pixels as drawn now (the window must be on top); empty when
+  // they cannot be read.
+  Picture picture(XWindow window);
   // The place in the stacking order among the root's children, 0 at the top.
   int stacking_place(XWindow window);
 

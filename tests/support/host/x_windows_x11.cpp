@@ -105,6 +105,39 @@ std::string XWindows::title(XWindow window) {
   return text_property(as_display(display_), window, "_NET_WM_NAME");
 }
 
+Picture XWindows::picture(XWindow window) {
+  Display* display = as_display(display_);
+  XWindowAttributes attributes{};
+  if (display == nullptr || XGetWindowAttributes(display, window, &attributes) == 0 ||
+      attributes.map_state != IsViewable) {
+    return {};
+  }
+  XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
+                            static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+  if (image == nullptr) return {};
+  // The share of a pixel's value that a colour mask selects, as 8 bits.
+  const auto channel = [](unsigned long pixel, unsigned long mask) {
+    if (mask == 0) return std::uint8_t{0};
+    while ((mask & 1) == 0) {
+      mask >>= 1;
+      pixel >>= 1;
+    }
+    return static_cast<std::uint8_t>((pixel & mask) * 255 / mask);
+  };
+  Picture picture{.width = attributes.width, .height = attributes.height, .rgb = {}};
+  picture.rgb.reserve(static_cast<std::size_t>(picture.width) * picture.height * 3);
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      const unsigned long pixel = XGetPixel(image, x, y);
+      picture.rgb.push_back(channel(pixel, image->red_mask));
+      picture.rgb.push_back(channel(pixel, image->green_mask));
+      picture.rgb.push_back(channel(pixel, image->blue_mask));
+    }
+  }
+  XDestroyImage(image);
+  return picture;
+}
+
 int XWindows::stacking_place(XWindow window) {
   if (display_ == nullptr) return -1;
   const auto tops = top_windows(as_display(display_));
