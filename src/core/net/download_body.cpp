@@ -76,7 +76,7 @@ Result<std::size_t> read_download_body(DownloadBody& body,
     Result<void> taken = std::visit(
         Overloaded{
             [&](DownloadChunk& chunk) -> Result<void> {
-              body.chunk = std::move(chunk.bytes);
+              body.events.hand_back(std::exchange(body.chunk, std::move(chunk.bytes)));
               body.position = 0;
               return {};
             },

@@ -1,5 +1,6 @@
 #include "core/net/download_queue.hpp"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <variant>
@@ -9,10 +10,14 @@ namespace orvo::core {
 namespace download_queue_detail {
 
 struct Flow {
+  // Of the chunks sent and not yet taken. Atomic, so that the worker's look
+  // before each piece of body and the counting of every chunk take no lock;
+  // the mutex orders only the rare wait for room against its wake-up.
+  std::atomic<std::size_t> queued_bytes = 0;
   std::mutex mutex;
   std::condition_variable room;
-  std::size_t queued_bytes = 0;  // of the chunks sent and not yet taken
-  bool reader_gone = false;
+  bool reader_gone = false;                       // guarded by mutex
+  std::vector<std::vector<std::byte>> spare;      // guarded by mutex
 };
 
 }  // namespace download_queue_detail
@@ -35,17 +40,25 @@ DownloadEventSender::DownloadEventSender(Sender<DownloadEvent> events,
 
 bool DownloadEventSender::send(DownloadEvent event) {
   const std::size_t bytes = chunk_bytes(event);
-  if (bytes > 0) {
-    // Counted before it is queued, so the reader never takes what is not counted yet.
-    std::lock_guard lock(flow_->mutex);
-    flow_->queued_bytes += bytes;
-  }
+  // Counted before it is queued, so the reader never takes what is not counted yet.
+  if (bytes > 0) flow_->queued_bytes += bytes;
   return events_.send(std::move(event));
 }
 
-bool DownloadEventSender::full() const {
-  std::lock_guard lock(flow_->mutex);
-  return flow_->queued_bytes >= kDownloadQueueLimit;
+bool DownloadEventSender::full() const { return flow_->queued_bytes >= kDownloadQueueLimit; }
+
+std::vector<std::byte> DownloadEventSender::chunk_buffer() {
+  std::vector<std::byte> buffer;
+  {
+    std::lock_guard lock(flow_->mutex);
+    if (!flow_->spare.empty()) {
+      buffer = std::move(flow_->spare.back());
+      flow_->spare.pop_back();
+    }
+  }
+  buffer.clear();
+  buffer.reserve(kDownloadChunkLimit);
+  return buffer;
 }
 
 DownloadEventSender::Wait DownloadEventSender::wait_for_room(std::chrono::milliseconds limit) {
@@ -85,15 +98,23 @@ std::expected<DownloadEvent, ReceiveError> DownloadEventReceiver::receive_until(
   std::expected<DownloadEvent, ReceiveError> event = events_.receive_until(deadline);
   if (!event) return event;
   if (const std::size_t bytes = chunk_bytes(*event); bytes > 0) {
-    bool roomy = false;
-    {
-      std::lock_guard lock(flow_->mutex);
-      flow_->queued_bytes -= bytes;
-      roomy = flow_->queued_bytes <= kResumeLevel;
+    const std::size_t before = flow_->queued_bytes.fetch_sub(bytes);
+    // A worker waits only while the queue is above the resume level, so only
+    // this step down across it can be the one it waits for. Taking the mutex
+    // first means the worker is either still before its look at the count,
+    // and sees the new one, or already waiting, and gets the wake-up.
+    if (before > kResumeLevel && before - bytes <= kResumeLevel) {
+      { std::lock_guard lock(flow_->mutex); }
+      flow_->room.notify_one();
     }
-    if (roomy) flow_->room.notify_one();
   }
   return event;
+}
+
+void DownloadEventReceiver::hand_back(std::vector<std::byte> buffer) {
+  if (buffer.capacity() != kDownloadChunkLimit) return;
+  std::lock_guard lock(flow_->mutex);
+  if (flow_->spare.size() < kSpareChunkBuffers) flow_->spare.push_back(std::move(buffer));
 }
 
 std::pair<DownloadEventSender, DownloadEventReceiver> make_download_queue() {

@@ -45,10 +45,10 @@ class PendingChunks {
   std::size_t bytes() const { return bytes_; }
   std::size_t full_chunks() const { return bytes_ / kDownloadChunkLimit; }
 
-  void append(const std::byte* data, std::size_t length) {
+  void append(const std::byte* data, std::size_t length, DownloadEventSender& events) {
     while (length > 0) {
       if (chunks_.empty() || chunks_.back().size() == kDownloadChunkLimit) {
-        chunks_.emplace_back().reserve(kDownloadChunkLimit);
+        chunks_.push_back(kept_.capacity() > 0 ? std::exchange(kept_, {}) : events.chunk_buffer());
       }
       std::vector<std::byte>& last = chunks_.back();
       const std::size_t piece = std::min(length, kDownloadChunkLimit - last.size());
@@ -61,19 +61,26 @@ class PendingChunks {
 
   // Sends every chunk in order; false once nobody reads any more.
   bool send_all(DownloadEventSender& events) {
-    std::vector<std::vector<std::byte>> chunks = std::exchange(chunks_, {});
     bytes_ = 0;
-    for (std::vector<std::byte>& chunk : chunks) {
+    bool sent = true;
+    for (std::vector<std::byte>& chunk : chunks_) {
       // A queued chunk holds at most twice its bytes: a server that trickles
-      // single bytes must not make every one of them cost a whole chunk.
-      if (chunk.size() < chunk.capacity() / 2) chunk = std::vector<std::byte>(chunk.begin(), chunk.end());
-      if (!events.send(DownloadChunk{std::move(chunk)})) return false;
+      // single bytes must not make every one of them cost a whole chunk. The
+      // whole-size buffer stays here for the next bytes.
+      if (chunk.size() < chunk.capacity() / 2) {
+        std::vector<std::byte> exact(chunk.begin(), chunk.end());
+        chunk.clear();
+        kept_ = std::exchange(chunk, std::move(exact));
+      }
+      sent = sent && events.send(DownloadChunk{std::move(chunk)});
     }
-    return true;
+    chunks_.clear();
+    return sent;
   }
 
  private:
-  std::vector<std::vector<std::byte>> chunks_;
+  std::vector<std::vector<std::byte>> chunks_;  // keeps its own capacity from burst to burst
+  std::vector<std::byte> kept_;  // an empty whole-size buffer, or none
   std::size_t bytes_ = 0;
 };
 
@@ -157,7 +164,7 @@ std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user)
     exchange.paused = true;
     return CURL_WRITEFUNC_PAUSE;
   }
-  exchange.pending.append(reinterpret_cast<const std::byte*>(data), length);
+  exchange.pending.append(reinterpret_cast<const std::byte*>(data), length, exchange.events);
   exchange.received += length;
   if (exchange.pending.full_chunks() >= kBurstChunks && !flush(exchange)) return CURL_WRITEFUNC_ERROR;
   return length;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <vector>
@@ -68,6 +69,28 @@ TEST(DownloadQueue, WaitingWorkerLearnsThatTheReaderIsGone) {
   { auto gone = std::move(receiver); }
   EXPECT_EQ(waited.get(), Wait::ReaderGone);
   EXPECT_FALSE(sender.send(DownloadFinished{}));
+}
+
+// Used chunk buffers go back to the worker, but only a few: the pool must not
+// grow with the body.
+TEST(DownloadQueue, HandedBackBuffersAreFilledAgainUpToTheirBound) {
+  auto [sender, receiver] = make_download_queue();
+  std::vector<const std::byte*> handed;
+  for (std::size_t i = 0; i < kSpareChunkBuffers + 2; ++i) {
+    std::vector<std::byte> buffer(kDownloadChunkLimit);
+    handed.push_back(buffer.data());
+    receiver.hand_back(std::move(buffer));
+  }
+  // The first ones handed back are the ones kept, whatever order they come out in.
+  const std::vector<const std::byte*> kept(handed.begin(), handed.begin() + kSpareChunkBuffers);
+  std::vector<std::vector<std::byte>> taken;
+  for (std::size_t i = 0; i < kSpareChunkBuffers; ++i) {
+    taken.push_back(sender.chunk_buffer());
+    EXPECT_TRUE(taken.back().empty()) << i;
+    EXPECT_NE(std::ranges::find(kept, taken.back().data()), kept.end()) << i;
+  }
+  // With the pool empty, a buffer is new and still of a whole chunk's size.
+  EXPECT_EQ(sender.chunk_buffer().capacity(), kDownloadChunkLimit);
 }
 
 }  // namespace
