@@ -14,6 +14,7 @@
 
 #include "platform/long_path_win.hpp"
 #include "platform/os_error.hpp"
+#include "platform/system_attributes_win.hpp"
 #include "platform/win32.hpp"
 
 namespace orvo::platform {
@@ -48,12 +49,9 @@ Result<Opened> open_entry(const std::filesystem::path& path, DWORD access, DWORD
   if (!handle.valid()) return failure();
   BY_HANDLE_FILE_INFORMATION info{};
   if (!::GetFileInformationByHandle(handle.get(), &info)) return failure();
-  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-    return failure(kLinkRefused);
-  }
-  if (folder && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    return failure(ERROR_DIRECTORY);
-  }
+  const EntryAttributes entry = entry_from_system(info.dwFileAttributes, 0);
+  if (entry.is_reparse_point()) return failure(kLinkRefused);
+  if (folder && !entry.is_directory()) return failure(ERROR_DIRECTORY);
   if (volume != nullptr && info.dwVolumeSerialNumber != *volume) {
     return failure(ERROR_NOT_SAME_DEVICE);
   }

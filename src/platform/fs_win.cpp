@@ -1,9 +1,11 @@
 #include "platform/fs.hpp"
 
 #include <string>
+#include <vector>
 
 #include "platform/long_path_win.hpp"
 #include "platform/os_error.hpp"
+#include "platform/system_attributes_win.hpp"
 #include "platform/win32.hpp"
 
 namespace orvo::platform {
@@ -17,14 +19,7 @@ std::unexpected<core::Error> failure(DWORD code) {
 }
 
 EntryAttributes from_attributes(DWORD attributes, DWORD size_high, DWORD size_low) {
-  EntryAttributes result;
-  result.attributes = attributes;
-  result.size = (static_cast<std::uint64_t>(size_high) << 32) | size_low;
-  // Any reparse point counts as a link, whatever its tag.
-  result.regular =
-      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
-                     FILE_ATTRIBUTE_DEVICE)) == 0;
-  return result;
+  return entry_from_system(attributes, (static_cast<std::uint64_t>(size_high) << 32) | size_low);
 }
 
 Result<EntryAttributes> handle_attributes(HANDLE handle) {
@@ -88,6 +83,37 @@ void remove_entry(const std::wstring& path) noexcept {
   }
 }
 
+// The path of an open entry as its name on its volume, after the drive that
+// volume is. Wine 8 answers GetFinalPathNameByHandleW for a path past MAX_PATH
+// with ERROR_MORE_DATA whatever the buffer, and this is the same path. The
+// drive the path was given on is tried first.
+Result<std::wstring> name_on_drive(HANDLE handle, const std::wstring& given) {
+  std::vector<std::uint64_t> buffer((sizeof(FILE_NAME_INFO) + kLongestPath * sizeof(wchar_t)) /
+                                        sizeof(std::uint64_t) + 1);
+  auto* info = reinterpret_cast<FILE_NAME_INFO*>(buffer.data());
+  BY_HANDLE_FILE_INFORMATION about{};
+  if (!::GetFileInformationByHandleEx(handle, FileNameInfo, info,
+                                      static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t))) ||
+      !::GetFileInformationByHandle(handle, &about)) {
+    return failure();
+  }
+  const std::wstring name(info->FileName, info->FileNameLength / sizeof(wchar_t));
+  std::wstring letters = L"ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  if (given.size() > 5 && given[5] == L':') letters.insert(letters.begin(), given[4]);
+  const DWORD drives = ::GetLogicalDrives();
+  for (const wchar_t letter : letters) {
+    const wchar_t upper = letter >= L'a' ? static_cast<wchar_t>(letter - L'a' + L'A') : letter;
+    if (upper < L'A' || upper > L'Z' || (drives & (1U << (upper - L'A'))) == 0) continue;
+    const std::wstring root{upper, L':', L'\\'};
+    DWORD serial = 0;
+    if (::GetVolumeInformationW(root.c_str(), nullptr, 0, &serial, nullptr, nullptr, nullptr, 0) &&
+        serial == about.dwVolumeSerialNumber) {
+      return L"\\\\?\\" + std::wstring{upper, L':'} + name;
+    }
+  }
+  return failure(ERROR_PATH_NOT_FOUND);
+}
+
 }  // namespace
 
 Result<EntryAttributes> entry_attributes(const std::filesystem::path& path) {
@@ -111,17 +137,15 @@ Result<void> create_folder(const std::filesystem::path& path) {
   return {};
 }
 
-Result<void> create_folders(const std::filesystem::path& path) {
-  if (path.empty()) return {};
-  const std::wstring target = system_path(path);
+// The folder at a system path with every missing folder above it.
+Result<void> create_system_folders(const std::wstring& target) {
   DWORD attributes = ::GetFileAttributesW(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return {};
     return failure(ERROR_ALREADY_EXISTS);
   }
-  const std::filesystem::path parent = std::filesystem::path(full_path(path)).parent_path();
-  if (!parent.empty() && parent != std::filesystem::path(full_path(path))) {
-    if (auto made = create_folders(parent); !made) return made;
+  if (const std::wstring parent = system_parent(target); !parent.empty()) {
+    if (auto made = create_system_folders(parent); !made) return made;
   }
   if (!::CreateDirectoryW(target.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
     return failure();
@@ -130,6 +154,11 @@ Result<void> create_folders(const std::filesystem::path& path) {
   if (attributes == INVALID_FILE_ATTRIBUTES) return failure();
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return failure(ERROR_ALREADY_EXISTS);
   return {};
+}
+
+Result<void> create_folders(const std::filesystem::path& path) {
+  if (path.empty()) return {};
+  return create_system_folders(system_path(path));
 }
 
 Result<std::filesystem::path> canonical_path(const std::filesystem::path& path) {
@@ -146,6 +175,12 @@ Result<std::filesystem::path> canonical_path(const std::filesystem::path& path) 
       final_path.resize(final_path.size() * 2);
       continue;
     }
+    if (length == 0 && ::GetLastError() == ERROR_MORE_DATA) {
+      auto named = name_on_drive(handle->get(), system_path(path));
+      if (!named) return std::unexpected(std::move(named).error());
+      final_path = std::move(*named);
+      break;
+    }
     if (length == 0) return failure();
     if (length < final_path.size()) {
       final_path.resize(length);
@@ -153,13 +188,9 @@ Result<std::filesystem::path> canonical_path(const std::filesystem::path& path) 
     }
     final_path.resize(length);
   }
-  // The "\\?\" form only where the path needs it: other programs and the log
-  // show the familiar one.
-  if (final_path.size() - 4 < MAX_PATH) {
-    if (final_path.starts_with(L"\\\\?\\UNC\\")) return std::filesystem::path(L"\\" + final_path.substr(7));
-    if (final_path.starts_with(L"\\\\?\\")) return std::filesystem::path(final_path.substr(4));
-  }
-  return std::filesystem::path(final_path);
+  // One form whatever the length, so that paths compare as text: the one
+  // other programs and the log show. The file calls add "\\?\" again.
+  return std::filesystem::path(plain_path(final_path));
 }
 
 Result<void> rename_no_replace(const std::filesystem::path& from, const std::filesystem::path& to) {
@@ -190,8 +221,9 @@ Result<std::vector<FolderEntry>> list_folder(const std::filesystem::path& path) 
   const std::wstring folder = system_path(path);
   const DWORD attributes = ::GetFileAttributesW(folder.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return failure();
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return failure(kLinkRefused);
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return failure(ERROR_DIRECTORY);
+  const EntryAttributes entry = entry_from_system(attributes, 0);
+  if (entry.is_reparse_point()) return failure(kLinkRefused);
+  if (!entry.is_directory()) return failure(ERROR_DIRECTORY);
   WIN32_FIND_DATAW found{};
   HANDLE find = ::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found,
                                    FindExSearchNameMatch, nullptr, 0);

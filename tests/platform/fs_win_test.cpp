@@ -13,6 +13,7 @@
 #include "platform/entry_errors.hpp"
 #include "platform/os_error.hpp"
 #include "platform/win32.hpp"
+#include "support/fs/scoped_working_folder.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/release/release_builder.hpp"
 
@@ -134,6 +135,65 @@ TEST(FsWinTest, ListsRemovesAndReportsMissingEntries) {
   const auto below = entry_attributes(dir / "tree" / "deeper" / "x");
   ASSERT_FALSE(below);
   EXPECT_TRUE(is_missing_entry(below.error()));
+}
+
+// Win32 drops a trailing dot or space and reads device names as devices; a
+// name the listing found must reach the entry it names, not its look-alike.
+TEST(FsWinTest, NamesWin32WouldRewriteReachTheEntriesListed) {
+  test::TempDir dir;
+  ASSERT_TRUE(create_folder(dir / "v1"));
+  const std::set<std::wstring> names = {L"v1.", L"v1 ", L"NUL", L"con.txt", L"COM1", L"CONIN$",
+                                        L"AUX.", L"bin. ."};
+  for (const std::wstring& name : names) {
+    auto file = File::create_new(dir.path() / name);
+    ASSERT_TRUE(file) << file.error().chain_text();
+    ASSERT_TRUE(file->write_all(bytes_of(fs::path(name).string())));
+    ASSERT_TRUE(file->close());
+  }
+  const auto listed = list_folder(dir.path());
+  ASSERT_TRUE(listed) << listed.error().chain_text();
+  std::set<std::wstring> found;
+  for (const auto& entry : *listed) {
+    ASSERT_TRUE(entry.name);
+    found.insert(entry.name->native());
+  }
+  std::set<std::wstring> expected = names;
+  expected.insert(L"v1");
+  EXPECT_EQ(found, expected);
+  for (const std::wstring& name : names) {
+    SCOPED_TRACE(fs::path(name).string());
+    const auto attributes = entry_attributes(dir.path() / name);
+    ASSERT_TRUE(attributes) << attributes.error().chain_text();
+    EXPECT_TRUE(attributes->regular);
+    EXPECT_EQ(attributes->size, name.size());
+    auto file = File::open_read_entry(dir.path() / name);
+    ASSERT_TRUE(file) << file.error().chain_text();
+    std::array<std::byte, 16> buffer{};
+    const auto count = file->read(buffer);
+    ASSERT_TRUE(count) << count.error().chain_text();
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer.data()), *count),
+              fs::path(name).string());
+    ASSERT_TRUE(file->close());
+    EXPECT_TRUE(remove_file(dir.path() / name));
+  }
+  EXPECT_TRUE(entry_attributes(dir / "v1")->is_directory());
+}
+
+// Only the part of a path that names no entry is the system's to resolve.
+TEST(FsWinTest, RelativeAndRootedPathsResolveAgainstTheWorkingFolder) {
+  test::TempDir dir;
+  ASSERT_TRUE(create_folder(dir / "sub"));
+  test::write_file(dir / "file", "12345");
+  test::ScopedWorkingFolder working(dir / "sub");
+  const std::wstring rooted = dir.path().native().substr(2);  // without "C:"
+  for (const fs::path& path : {fs::path(L"..\\file"), fs::path(L".\\..\\sub\\..\\file"),
+                               fs::path(L"../file"), fs::path(rooted + L"\\\\sub\\..\\file"),
+                               fs::path(dir.path().native().substr(0, 2) + L"..\\file")}) {
+    SCOPED_TRACE(path.string());
+    const auto attributes = entry_attributes(path);
+    ASSERT_TRUE(attributes) << attributes.error().chain_text();
+    EXPECT_EQ(attributes->size, 5U);
+  }
 }
 
 TEST(FsWinTest, PathsLongerThanMaxPathWork) {

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/fs.hpp"
 #include "support/fs/scoped_working_folder.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/host/test_host.hpp"
@@ -116,6 +118,35 @@ TEST(ProcessControl, AStartThatCannotHappenGivesTheSystemError) {
     ASSERT_FALSE(started) << c.program;
     EXPECT_EQ(started.error().chain_text(), c.error) << c.program << " in " << c.folder;
   }
+}
+
+void write_through_platform(const fs::path& path, std::string_view bytes, FileMode mode) {
+  auto file = File::create_new(path, mode);
+  ASSERT_TRUE(file) << file.error().chain_text();
+  ASSERT_TRUE(file->write_all(std::as_bytes(std::span(bytes))));
+  ASSERT_TRUE(file->close());
+}
+
+// A program past MAX_PATH in a folder within it starts like any other.
+TEST(ProcessControl, AProgramPastMaxPathStartsInItsFolder) {
+  test::TempDir dir;
+  fs::path folder = dir / "long";
+  // 250 units: the program's path passes 260, the folder stays within 258.
+  while (folder.native().size() < 250) {
+    folder /= std::string(std::min<std::size_t>(40, 250 - folder.native().size()), 'p');
+  }
+  ASSERT_TRUE(create_folders(folder));
+  const fs::path program = folder / "ORVO.Host.exe";
+  ASSERT_GT(program.native().size(), 260U);
+  write_through_platform(program, test::test_host_bytes(), FileMode::Executable);
+  write_through_platform(folder / test::kHostBehaviourFile, "exit_code 3\n", FileMode::Regular);
+
+  auto started = start_process(program, folder);
+  ASSERT_TRUE(started) << started.error().chain_text();
+  const auto waited = wait_for_exit(*started);
+  ASSERT_TRUE(waited) << waited.error().chain_text();
+  EXPECT_EQ(*waited, 3U);
+  remove_tree(dir / "long");
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "platform/fs.hpp"
 #include "platform/host/process_control.hpp"
+#include "platform/win32.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/host/test_host.hpp"
 
@@ -57,6 +59,22 @@ TEST(ProcessControlWinTest, AMissingProgramOrFolderIsTheSystemsError) {
   const auto no_folder = start_process(host.program, host.dir / "missing");
   ASSERT_FALSE(no_folder);
   EXPECT_TRUE(no_folder.error().os_code().has_value());
+}
+
+// Windows gives no process a working folder past MAX_PATH; the refusal says so
+// before the system is asked.
+TEST(ProcessControlWinTest, AWorkingFolderPastTheLimitIsTooLong) {
+  HostFolder host("exit_code 0\n");
+  std::filesystem::path folder = host.dir.path();
+  while (folder.native().size() <= MAX_PATH) folder /= std::string(40, 'f');
+  ASSERT_TRUE(create_folders(folder));
+  const auto started = start_process(host.program, folder);
+  ASSERT_FALSE(started);
+  EXPECT_TRUE(started.error().chain_text().starts_with("Working folder path is too long: "))
+      << started.error().chain_text();
+  ASSERT_NE(started.error().cause(), nullptr);
+  EXPECT_EQ(started.error().cause()->os_code(), ERROR_FILENAME_EXCED_RANGE);
+  remove_tree(host.dir / std::string(40, 'f'));
 }
 
 }  // namespace

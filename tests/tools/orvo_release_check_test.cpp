@@ -111,5 +111,34 @@ TEST_F(OrvoReleaseCheck, RefusesAPackageThatIsNotTheSignedOne) {
   }
 }
 
+// A signed release that extracts here yet not on Windows: folders that differ
+// only in letter case.
+TEST_F(OrvoReleaseCheck, RefusesWhatWindowsCouldNotInstall) {
+  const std::vector<ReleaseFile> files = {
+      {"Bin/a.txt", "a"}, {"ORVO.Host.exe", "host program"}, {"bin/b.txt", "b"}};
+  const fs::path package = dir_ / "cased.zip";
+  std::vector<ZipEntrySpec> entries;
+  std::vector<core::ManifestFile> listed;
+  for (const ReleaseFile& file : files) {
+    entries.push_back({file.path, file.content});
+    listed.push_back(manifest_entry(file.path, file.content));
+  }
+  write_zip(package, entries);
+  const std::string bytes = read_file(package);
+  core::Manifest manifest = valid_manifest(listed);
+  manifest.package_size = bytes.size();
+  manifest.package_sha256 = core::sha256_hex(bytes_of(bytes));
+  const fs::path envelope = dir_ / "cased.json";
+  write_file(envelope, signer_.envelope(manifest));
+
+  const ProgramOutput output = check(envelope, package);
+  EXPECT_EQ(output.exit_code, 1);
+  EXPECT_EQ(output.out, "");
+  EXPECT_EQ(output.err,
+            "orvo-release check: Windows could not install this release: \"Bin\" and \"bin\" "
+            "differ only in letter case, which Windows does not tell apart\n");
+  EXPECT_TRUE(fs::is_empty(temp_));
+}
+
 }  // namespace
 }  // namespace orvo::test

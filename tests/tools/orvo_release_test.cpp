@@ -235,6 +235,34 @@ TEST_F(OrvoRelease, RefusesWhatTheLauncherWouldRefuse) {
   }
 }
 
+// Releases that install on Linux but not side by side on Windows are refused
+// before anything is written.
+TEST_F(OrvoRelease, RefusesWhatWindowsCouldNotInstall) {
+  const std::string refused = "orvo-release pack: Windows could not install this release: ";
+  const struct {
+    const char* name;
+    std::vector<ReleaseFile> files;
+    std::string error;
+  } cases[] = {
+      {"short_name", {{"ORVO.Host.exe", "x"}, {"ORVO~2IO.EXE", "y"}},
+       refused + "\"ORVO~2IO.EXE\" has the form of a short name, which Windows may give another "
+                 "entry in its folder\n"},
+      {"folders_differing_in_case",
+       {{"ORVO.Host.exe", "x"}, {"Bin/a.txt", "a"}, {"bin/b.txt", "b"}},
+       refused + "\"Bin\" and \"bin\" differ only in letter case, which Windows does not tell "
+                 "apart\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    write_release_folder(dir_ / c.name, c.files);
+    const ProgramOutput output = pack(dir_ / c.name, dir_ / "out" / c.name);
+    EXPECT_EQ(output.exit_code, 1);
+    EXPECT_EQ(output.err, c.error);
+    EXPECT_EQ(output.out, "");
+    EXPECT_FALSE(fs::exists(dir_ / "out" / c.name / "host.zip"));
+  }
+}
+
 TEST_F(OrvoRelease, PackNeverReplacesAnEarlierRelease) {
   ASSERT_EQ(pack(dir_ / "release", dir_ / "out").exit_code, 0);
   const std::string package = read_file(dir_ / "out" / "host.zip");

@@ -1,7 +1,8 @@
 // orvo-release check --key HEX ENVELOPE PACKAGE: what the launcher does with a
 // downloaded release, run before it is published: the envelope is verified,
-// the package must have the signed size and SHA-256, and it is extracted into
-// a fresh temporary folder and checked there as an installed copy would be.
+// its names must be ones Windows can install side by side, the package must
+// have the signed size and SHA-256, and it is extracted into a fresh
+// temporary folder and checked there as an installed copy would be.
 // Prints "OK"; the folder is removed either way.
 #include <sodium.h>
 
@@ -18,6 +19,7 @@
 #include "orvo-release/file_io.hpp"
 #include "orvo-release/options.hpp"
 #include "orvo-release/verified_release.hpp"
+#include "orvo-release/windows_names.hpp"
 #include "platform/env.hpp"
 #include "platform/fs.hpp"
 #include "platform/path_text.hpp"
@@ -59,6 +61,7 @@ core::Result<void> check_release(std::string_view key_hex, const std::filesystem
                                  const std::filesystem::path& package) {
   auto manifest = read_verified_release(key_hex, envelope);
   if (!manifest) return core::fail(std::move(manifest).error());
+  if (auto installable = check_windows_names(manifest->files); !installable) return installable;
   auto digest = digest_file(package);
   if (!digest) return core::fail(std::move(digest).error());
   if (digest->size != manifest->package_size) {

@@ -7,6 +7,7 @@
 #include "orvo-release/package_zip.hpp"
 #include "orvo-release/release_folder.hpp"
 #include "orvo-release/release_writer.hpp"
+#include "orvo-release/windows_names.hpp"
 #include "platform/fs.hpp"
 
 namespace orvo::release_tool {
@@ -51,6 +52,9 @@ Result<PackedRelease> pack_release(const PackRequest& request, const SigningKey&
   for (core::ManifestFile& file : manifest.files) file.sha256 = kPendingDigest;
   if (auto checked = check(manifest, request.allow_loopback_http); !checked)
     return core::fail(checked.error());
+  if (auto installable = check_windows_names(manifest.files); !installable) {
+    return core::fail(std::move(installable).error());
+  }
 
   if (auto digested = digest_release_files(request.folder, manifest.files); !digested) {
     return core::fail(std::move(digested).error());

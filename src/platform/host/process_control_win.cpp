@@ -83,14 +83,28 @@ core::Result<std::uint32_t> exit_code(const Process& process) {
   return code;
 }
 
+constexpr std::size_t kLongestWorkingFolder = MAX_PATH - 2;
+
+// The program's path in a form CreateProcessW starts: the plain one while it
+// fits in MAX_PATH, the "\\?\" form past that, which CreateProcessW takes as a
+// long-path-aware program's.
+std::wstring startable_path(const std::filesystem::path& program) {
+  const std::wstring system = system_path(program);
+  const std::wstring plain = plain_path(system);
+  return plain.size() < MAX_PATH ? plain : system;
+}
+
 }  // namespace
 
 core::Result<Process> start_process(const std::filesystem::path& program,
                                     const std::filesystem::path& working_folder) {
-  // CreateProcessW takes neither "\\?\" paths nor paths past MAX_PATH for the
-  // program and its folder; plain full paths are what it understands.
-  const std::wstring application = full_path(program);
-  const std::wstring folder = full_path(working_folder);
+  // A process's working folder ends in a separator and fits in MAX_PATH with
+  // its terminator, whatever the program's own path may reach.
+  const std::wstring folder = plain_path(system_path(working_folder));
+  if (folder.size() > kLongestWorkingFolder) {
+    return std::unexpected(os_error(ERROR_FILENAME_EXCED_RANGE).wrap("Working folder path is too long"));
+  }
+  const std::wstring application = startable_path(program);
   std::wstring command_line = L"\"" + application + L"\"";
 
   InheritedHandles inherited;
