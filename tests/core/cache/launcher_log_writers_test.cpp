@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <string>
 #include <thread>
@@ -82,7 +83,13 @@ TEST(LauncherLogWritersTest, AReadOnlyLogIsRotatedPastTheThreshold) {
     fs::permissions(log, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
 
-    test::run_bound_by_permissions([&] { write_log_line(log, "next"); });
+    bool writable = false;
+    test::run_bound_by_permissions([&] {
+      writable = std::ofstream(log, std::ios::app).is_open();
+      if (!writable) write_log_line(log, "next");
+    });
+    // Wine running as root lets a read-only file be written.
+    if (writable) GTEST_SKIP() << "a read-only file can be written here";
 
     if (c.rotated) {
       EXPECT_TRUE(fs::exists(previous) && read_file(previous) == old_log);
