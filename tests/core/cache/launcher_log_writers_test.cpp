@@ -21,7 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::read_file;
-using test::TempDir;
 using test::write_file;
 
 bool is_one_fresh_line(const std::string& log, std::string_view text) {
@@ -33,7 +32,7 @@ bool is_one_fresh_line(const std::string& log, std::string_view text) {
 // must come back with its line written, for the attempt still has its final
 // message to send; only the rotation waits for a free lock.
 TEST(LauncherLogWritersTest, ALockHeldByAnotherProcessCostsOnlyTheRotation) {
-  TempDir dir;
+  test::TempDir dir;
   const fs::path log = dir / "launcher.log";
   const std::string old_log(1'000'001, 'x');
   write_file(log, old_log);
@@ -75,7 +74,7 @@ TEST(LauncherLogWritersTest, AReadOnlyLogIsRotatedPastTheThreshold) {
   };
   for (const Case c : {Case{1'000'000, false}, Case{1'000'001, true}}) {
     SCOPED_TRACE(c.size);
-    TempDir dir;
+    test::TempDir dir;
     const fs::path log = dir / "launcher.log";
     const fs::path previous = dir / "launcher.previous.log";
     const std::string old_log(c.size, 'x');
