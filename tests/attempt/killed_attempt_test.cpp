@@ -58,7 +58,7 @@ std::ostream& operator<<(std::ostream& out, const KillPoint& point) {
 }
 
 // The marker's temporary file, which a kill between its creation and its
-// rename leaves in the versions folder, where the listing passes over it.
+// rename leaves in the versions folder, until a later listing removes it.
 bool is_marker_temporary_name(const std::string& name) {
   return name.starts_with(".orvo-working.") && name.ends_with(".tmp");
 }
@@ -222,10 +222,27 @@ class KilledAttempt : public test::PreparationFixture,
     expect_whole_versions();
   }
 
+  std::vector<fs::path> marker_temporaries() {
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(versions(), error)) {
+      if (!entry.is_directory() && is_marker_temporary_name(entry.path().filename().string())) {
+        found.push_back(entry.path());
+      }
+    }
+    return found;
+  }
+
   void expect_usable_after_kill() {
     expect_whole_versions();
     expect_nothing_outside_the_cache_root();
+    // What the kill left has not been written for an hour, as after a crash
+    // long ago: no writer can own it any more.
+    for (const fs::path& temporary : marker_temporaries()) {
+      fs::last_write_time(temporary, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    }
     expect_next_attempt_launches();
+    EXPECT_EQ(marker_temporaries(), std::vector<fs::path>{}) << "a marker temporary was left";
   }
 
   std::optional<test::XServer> x_server;

@@ -1,10 +1,15 @@
 #include "core/cache/plain_files.hpp"
 
+#include <algorithm>
+#include <cctype>
 #include <limits>
 #include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "core/cache/staging_folder.hpp"
+#include "platform/clock.hpp"
 #include "platform/path_text.hpp"
 
 namespace orvo::core {
@@ -12,6 +17,28 @@ namespace {
 
 constexpr std::size_t kReadPiece = 65536;
 constexpr std::size_t kTemporaryNameLetters = 6;
+constexpr std::string_view kTemporarySuffix = ".tmp";
+
+// A writer in another session may own a temporary for the moment between its
+// creation and its rename; one that nothing has written for this long was
+// left by a crash.
+constexpr std::uint64_t kLeftoverAge = 10ull * 60 * 10'000'000;  // 10 minutes in 100-ns steps
+
+// "<file name>.<letters and digits>.tmp", as replace_file_synced names them.
+bool is_temporary_name_of(const std::filesystem::path& entry, std::string_view file_name) {
+  const std::optional<std::string> utf8 = platform::path_utf8(entry);
+  if (!utf8) return false;
+  const std::string& name = *utf8;
+  const std::size_t letters = file_name.size() + 1;
+  if (name.size() != letters + kTemporaryNameLetters + kTemporarySuffix.size()) return false;
+  if (!name.starts_with(file_name) || name[file_name.size()] != '.' ||
+      !name.ends_with(kTemporarySuffix)) {
+    return false;
+  }
+  return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(letters),
+                     name.end() - static_cast<std::ptrdiff_t>(kTemporarySuffix.size()),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
 
 bool is_plain_file(const platform::EntryAttributes& attributes) {
   return !attributes.is_directory() && !attributes.is_reparse_point() && attributes.regular;
@@ -103,12 +130,27 @@ Result<void> replace_file_synced(const std::filesystem::path& path,
   auto letters = random_letters_and_digits(kTemporaryNameLetters);
   if (!letters) return fail(std::move(letters).error());
   std::filesystem::path temporary = temporary_folder / path.filename();
-  temporary += "." + *letters + ".tmp";
+  temporary += "." + *letters + std::string(kTemporarySuffix);
   auto done = write_file_synced(temporary, bytes);
   if (done) done = platform::rename_replace(temporary, path);
   // The half-made file is ours alone: nothing of it is left behind.
   if (!done) (void)platform::remove_file(temporary);
   return done;
+}
+
+void remove_leftover_temporary(const std::filesystem::path& temporary_folder,
+                               const std::filesystem::path& entry, std::string_view file_name) {
+  if (!is_temporary_name_of(entry, file_name)) return;
+  const std::filesystem::path path = temporary_folder / entry;
+  auto attributes = platform::entry_attributes(path);
+  if (!attributes || !is_plain_file(*attributes)) return;
+  auto written = platform::entry_write_time(path);
+  const std::uint64_t now = platform::system_time_since_1601();
+  // A time after now (a clock set back) says nothing about its age.
+  if (!written || *written > now || now - *written < kLeftoverAge) return;
+  // Deleting removes the entry itself: should a link have taken the file's
+  // place meanwhile, the link goes, never its target.
+  (void)platform::remove_file(path);
 }
 
 }  // namespace orvo::core

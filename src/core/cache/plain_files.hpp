@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "base/error.hpp"
@@ -51,5 +52,13 @@ Result<void> write_file_synced(const std::filesystem::path& path, std::span<cons
 Result<void> replace_file_synced(const std::filesystem::path& path,
                                  std::span<const std::byte> bytes,
                                  const std::filesystem::path& temporary_folder);
+
+// Removes the entry of temporary_folder if it is a temporary that
+// replace_file_synced made for a file named file_name and a crash left there:
+// a plain file of that name that nothing has written for ten minutes (a
+// writer may still own a newer one). A folder or a link is left alone, and
+// so is the target of a link. Errors are ignored.
+void remove_leftover_temporary(const std::filesystem::path& temporary_folder,
+                               const std::filesystem::path& entry, std::string_view file_name);
 
 }  // namespace orvo::core

@@ -94,6 +94,8 @@ Result<std::vector<InstalledVersion>> list_installed_versions(const PreparationC
   std::vector<InstalledVersion> installed;
   for (auto& entry : *entries) {
     if (!entry.name) return fail(std::move(entry.name).error());
+    // A crash while a marker was written leaves its temporary beside the folders.
+    remove_leftover_temporary(versions, *entry.name, kWorkingMarkerName);
     fs::path folder = versions / *entry.name;
     // Whatever is wrong with one entry only keeps that entry out of the list.
     if (!require_plain_folder(folder)) continue;

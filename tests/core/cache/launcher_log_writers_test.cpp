@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <string>
 #include <thread>
@@ -20,7 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::read_file;
-using test::TempDir;
 using test::write_file;
 
 bool is_one_fresh_line(const std::string& log, std::string_view text) {
@@ -32,7 +32,7 @@ bool is_one_fresh_line(const std::string& log, std::string_view text) {
 // must come back with its line written, for the attempt still has its final
 // message to send; only the rotation waits for a free lock.
 TEST(LauncherLogWritersTest, ALockHeldByAnotherProcessCostsOnlyTheRotation) {
-  TempDir dir;
+  test::TempDir dir;
   const fs::path log = dir / "launcher.log";
   const std::string old_log(1'000'001, 'x');
   write_file(log, old_log);
@@ -74,7 +74,7 @@ TEST(LauncherLogWritersTest, AReadOnlyLogIsRotatedPastTheThreshold) {
   };
   for (const Case c : {Case{1'000'000, false}, Case{1'000'001, true}}) {
     SCOPED_TRACE(c.size);
-    TempDir dir;
+    test::TempDir dir;
     const fs::path log = dir / "launcher.log";
     const fs::path previous = dir / "launcher.previous.log";
     const std::string old_log(c.size, 'x');
@@ -82,7 +82,13 @@ TEST(LauncherLogWritersTest, AReadOnlyLogIsRotatedPastTheThreshold) {
     fs::permissions(log, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
 
-    test::run_bound_by_permissions([&] { write_log_line(log, "next"); });
+    bool writable = false;
+    test::run_bound_by_permissions([&] {
+      writable = std::ofstream(log, std::ios::app).is_open();
+      if (!writable) write_log_line(log, "next");
+    });
+    // Wine running as root lets a read-only file be written.
+    if (writable) GTEST_SKIP() << "a read-only file can be written here";
 
     if (c.rotated) {
       EXPECT_TRUE(fs::exists(previous) && read_file(previous) == old_log);

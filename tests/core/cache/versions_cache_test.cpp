@@ -4,9 +4,12 @@
 #include "core/cache/installed_files.hpp"
 #include "core/cache/plain_files.hpp"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -180,6 +183,22 @@ const std::vector<FallbackCase> kFallbackCases = {
 void PrintTo(const FallbackCase& c, std::ostream* out) { *out << c.name; }
 
 class FindFallbackVersion : public testing::TestWithParam<FallbackCase> {};
+
+// A link named as a marker temporary, old as one a crash left, goes neither
+// itself nor with its target.
+TEST(ListInstalledVersions, LeavesALinkNamedAsAMarkerTemporary) {
+  Cache cache;
+  const fs::path target = cache.dir / "precious";
+  test::write_file(target, "precious");
+  const fs::path link = cache.versions() / ".orvo-working.a1B2c3.tmp";
+  fs::create_symlink(target, link);
+  const timespec hour_ago[2] = {{std::time(nullptr) - 3600, 0}, {std::time(nullptr) - 3600, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, target.c_str(), hour_ago, 0), 0);
+  ASSERT_EQ(::utimensat(AT_FDCWD, link.c_str(), hour_ago, AT_SYMLINK_NOFOLLOW), 0);
+  ASSERT_TRUE(list_installed_versions(cache.context));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(test::read_file(target), "precious");
+}
 
 TEST_P(FindFallbackVersion, Choice) {
   const FallbackCase& c = GetParam();
