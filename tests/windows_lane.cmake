@@ -6,7 +6,7 @@
 #   core/package            expects POSIX error texts ("File exists (os error
 #                           17)"), umask modes and a FIFO
 #   tools                   runs the release tool through the POSIX child runner
-set(orvo_windows_test_folders base layers platform core/url core/release core/cache launch ui)
+set(orvo_windows_test_folders base layers platform core/url core/release core/net core/cache launch ui)
 
 # Folders whose tests run alone: the window tests set the prefix's DPI, which
 # every Wine program started meanwhile would read, and take pictures of the
