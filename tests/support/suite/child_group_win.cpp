@@ -22,12 +22,7 @@ ChildGroup::ChildGroup(const std::filesystem::path& program, const std::vector<s
   const HANDLE nothing = ::CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                        &inherit, OPEN_EXISTING, 0, nullptr);
   std::wstring line = command_line(program, args);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = nothing;
-  startup.hStdError = nothing;
+  STARTUPINFOW startup = standard_handles(nothing, nothing);
   PROCESS_INFORMATION process{};
   // Suspended until it is in the job, so that nothing it starts escapes it.
   const bool started =

@@ -37,4 +37,14 @@ std::wstring command_line(const std::filesystem::path& program,
   return line;
 }
 
+STARTUPINFOW standard_handles(HANDLE out, HANDLE err) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  return startup;
+}
+
 }  // namespace orvo::test

@@ -29,12 +29,7 @@ ProgramOutput run_program(const std::filesystem::path& program,
     const HANDLE out = output_file(out_path);
     const HANDLE err = output_file(err_path);
     std::wstring line = command_line(program, args);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = out;
-    startup.hStdError = err;
+    STARTUPINFOW startup = standard_handles(out, err);
     PROCESS_INFORMATION process{};
     const bool started = out != INVALID_HANDLE_VALUE && err != INVALID_HANDLE_VALUE &&
                          ::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE,
