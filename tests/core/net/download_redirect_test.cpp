@@ -4,12 +4,12 @@
 
 #include <cctype>
 #include <clocale>
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "support/fs/scoped_variable.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/net/download_fixture.hpp"
 #include "support/suite/run_program.hpp"
@@ -72,8 +72,7 @@ class TurkishCtype {
     const test::ProgramOutput made = test::run_program(
         localedef, {"-i", "tr_TR", "-f", "ISO-8859-9", (folder_ / "tr_TR.ISO-8859-9").string()});
     if (made.exit_code != 0) return;
-    if (const char* old = std::getenv("LOCPATH")) saved_path_ = old;
-    ::setenv("LOCPATH", folder_.path().c_str(), 1);
+    locale_path_.emplace("LOCPATH", folder_.path().string());
     saved_ctype_ = std::setlocale(LC_CTYPE, nullptr);
     active_ = std::setlocale(LC_CTYPE, "tr_TR.ISO-8859-9") != nullptr;
     changed_ = true;
@@ -83,18 +82,13 @@ class TurkishCtype {
   ~TurkishCtype() {
     if (!changed_) return;
     std::setlocale(LC_CTYPE, saved_ctype_.c_str());
-    if (saved_path_) {
-      ::setenv("LOCPATH", saved_path_->c_str(), 1);
-    } else {
-      ::unsetenv("LOCPATH");
-    }
   }
 
   bool active() const { return active_; }
 
  private:
   test::TempDir folder_;
-  std::optional<std::string> saved_path_;
+  std::optional<test::ScopedVariable> locale_path_;
   std::string saved_ctype_;
   bool changed_ = false;
   bool active_ = false;

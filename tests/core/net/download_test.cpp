@@ -13,7 +13,6 @@
 
 #include "core/net/download_body.hpp"
 #include "support/net/download_fixture.hpp"
-#include "support/net/stalled_resolution.hpp"
 #include "support/net/tls_server.hpp"
 
 namespace orvo::core {
@@ -423,25 +422,6 @@ INSTANTIATE_TEST_SUITE_P(
                     HugeLengthCase{"SmallestBeyondSigned", 9223372036854775808ull, Ending::Complete},
                     HugeLengthCase{"LargestCount", 18446744073709551615ull, Ending::Complete}),
     [](const testing::TestParamInfo<HugeLengthCase>& info) { return info.param.name; });
-
-// The time limit is a total from the first step on, name resolution included.
-TEST_F(Download, StalledNameResolutionRunsOutOfTime) {
-  test::StalledResolution resolution;
-  // Lets a client that waits for its resolver go on at last, so the test ends either way.
-  std::jthread watchdog([&](std::stop_token stop) {
-    std::mutex mutex;
-    std::condition_variable_any woken;
-    std::unique_lock lock(mutex);
-    woken.wait_for(lock, stop, std::chrono::seconds(20), [] { return false; });
-    resolution.release();
-  });
-  const std::string url = "https://" + std::string(test::StalledResolution::kHost) + ":" +
-                          std::to_string(server.port()) + "/file";
-  Result<DownloadBody> body = start_download(client, url, 1, cancel);
-  EXPECT_FALSE(resolution.released()) << "the request waited for the resolver";
-  ASSERT_FALSE(body);
-  EXPECT_EQ(body.error().chain_text(), "Timeout was reached: operation timed out");
-}
 
 // How many body bytes the server got out before it had to wait for the client:
 // the count once it has stood still for a while (or the whole body went out).

@@ -7,6 +7,9 @@
 
 namespace orvo::test {
 
+// Sets the variable for this process (nullopt: unsets it).
+void set_variable(const char* name, const std::optional<std::string>& value);
+
 class ScopedVariable {
  public:
   ScopedVariable(const char* name, const std::optional<std::string>& value);

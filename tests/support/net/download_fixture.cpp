@@ -1,12 +1,11 @@
 #include "support/net/download_fixture.hpp"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
-#include <system_error>
+
+#include "support/net/thread_names.hpp"
 
 namespace orvo::test {
 
@@ -52,7 +51,7 @@ ProxyVariables::ProxyVariables() {
   for (const char* name : kProxyVariables) unset_.emplace_back(name, std::nullopt);
 }
 
-void ProxyVariables::set(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
+void ProxyVariables::set(const char* name, const std::string& value) { set_variable(name, value); }
 
 bool workers_finished(const std::shared_ptr<const core::DownloadClient>& client) {
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -66,15 +65,8 @@ bool workers_finished(const std::shared_ptr<const core::DownloadClient>& client)
 bool no_download_threads_left() {
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   for (;;) {
-    bool found = false;
-    std::error_code ignored;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ignored)) {
-      std::ifstream comm(task.path() / "comm");
-      std::string name;
-      std::getline(comm, name);
-      found = found || name == "orvo-download";
-    }
-    if (!found) return true;
+    const std::vector<std::string> names = thread_names();
+    if (std::ranges::find(names, "orvo-download") == names.end()) return true;
     if (std::chrono::steady_clock::now() > limit) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }

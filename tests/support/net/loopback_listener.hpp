@@ -29,9 +29,8 @@ class LoopbackListener {
   void serve(int socket);
 
   Handler handler_;
-  int listen_socket_ = -1;
-  int wake_pipe_[2] = {-1, -1};
   std::uint16_t port_ = 0;
+  int listen_socket_ = -1;
 
   std::mutex mutex_;
   bool stopping_ = false;
@@ -39,8 +38,5 @@ class LoopbackListener {
   std::vector<std::thread> handlers_;
   std::thread acceptor_;
 };
-
-// A plain TCP connection to 127.0.0.1:port; -1 when it fails.
-int connect_loopback(std::uint16_t port);
 
 }  // namespace orvo::test

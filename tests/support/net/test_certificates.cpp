@@ -1,6 +1,5 @@
 #include "support/net/test_certificates.hpp"
 
-#include <arpa/inet.h>
 #include <openssl/bio.h>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
@@ -74,8 +73,9 @@ std::string pem_text(Write write) {
 }
 
 bool is_ip_address(const std::string& name) {
-  unsigned char bytes[16];
-  return inet_pton(AF_INET, name.c_str(), bytes) == 1 || inet_pton(AF_INET6, name.c_str(), bytes) == 1;
+  ASN1_OCTET_STRING* address = a2i_IPADDRESS(name.c_str());
+  ASN1_OCTET_STRING_free(address);
+  return address != nullptr;
 }
 
 }  // namespace

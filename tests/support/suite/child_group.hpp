@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,12 +21,12 @@ class ChildGroup {
 
   // Whether the child has ended by itself (it is then reaped).
   bool exited();
-  // SIGKILL to every process of the group; the child is reaped.
+  // Kills every process of the group at once; the child is reaped.
   void kill();
 
  private:
-  int pid_ = -1;
-  bool reaped_ = false;
+  struct Child;
+  std::unique_ptr<Child> child_;
 };
 
 }  // namespace orvo::test

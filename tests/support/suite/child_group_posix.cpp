@@ -15,7 +15,13 @@ extern char** environ;
 
 namespace orvo::test {
 
-ChildGroup::ChildGroup(const std::filesystem::path& program, const std::vector<std::string>& args) {
+struct ChildGroup::Child {
+  pid_t pid = -1;
+  bool reaped = false;
+};
+
+ChildGroup::ChildGroup(const std::filesystem::path& program, const std::vector<std::string>& args)
+    : child_(std::make_unique<Child>()) {
   const ArgumentVector argv(program, args);
 
   posix_spawn_file_actions_t actions;
@@ -33,34 +39,34 @@ ChildGroup::ChildGroup(const std::filesystem::path& program, const std::vector<s
   posix_spawn_file_actions_destroy(&actions);
   if (started != 0) {
     ADD_FAILURE() << "cannot start " << program << ": " << std::strerror(started);
-    reaped_ = true;
+    child_->reaped = true;
     return;
   }
-  pid_ = pid;
+  child_->pid = pid;
 }
 
 ChildGroup::~ChildGroup() { kill(); }
 
 bool ChildGroup::exited() {
-  if (pid_ <= 0) return true;
+  if (child_->pid <= 0) return true;
   int status = 0;
-  if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
-  reaped_ = true;
+  if (waitpid(child_->pid, &status, WNOHANG) != child_->pid) return false;
+  child_->reaped = true;
   kill();  // what the child started may still run
   return true;
 }
 
 void ChildGroup::kill() {
-  if (pid_ <= 0) return;
+  if (child_->pid <= 0) return;
   // The group outlives a reaped leader while a member runs; its id stays reserved until then.
-  ::kill(-pid_, SIGKILL);
-  if (!reaped_) {
+  ::kill(-child_->pid, SIGKILL);
+  if (!child_->reaped) {
     int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    while (waitpid(child_->pid, &status, 0) < 0 && errno == EINTR) {
     }
-    reaped_ = true;
+    child_->reaped = true;
   }
-  pid_ = -1;
+  child_->pid = -1;
 }
 
 }  // namespace orvo::test

@@ -1,25 +1,14 @@
 #include "support/net/connect_proxy.hpp"
 
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <charconv>
+
+#include "support/net/loopback_sockets.hpp"
 
 namespace orvo::test {
 
 namespace {
 
 constexpr std::string_view kLoopbackPrefix = "127.0.0.1:";
-
-bool send_all(int socket, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t sent = ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    if (sent <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(sent));
-  }
-  return true;
-}
 
 // The port of a "127.0.0.1:<port>" authority; 0 for anything else.
 std::uint16_t loopback_port(std::string_view authority) {
@@ -35,14 +24,11 @@ void tunnel(int client, int upstream, std::string_view early_bytes) {
   if (!send_all(upstream, early_bytes)) return;
   char buffer[64 * 1024];
   for (;;) {
-    pollfd waits[2] = {{client, POLLIN, 0}, {upstream, POLLIN, 0}};
-    if (::poll(waits, 2, -1) < 0) return;
-    for (int i = 0; i < 2; ++i) {
-      if (waits[i].revents == 0) continue;
-      const ssize_t got = ::recv(waits[i].fd, buffer, sizeof buffer, 0);
-      if (got <= 0) return;
-      if (!send_all(waits[1 - i].fd, std::string_view(buffer, static_cast<std::size_t>(got)))) return;
-    }
+    const int from = readable_of(client, upstream);
+    if (from < 0) return;
+    const std::size_t got = receive_some(from, buffer, sizeof buffer);
+    if (got == 0) return;
+    if (!send_all(from == client ? upstream : client, std::string_view(buffer, got))) return;
   }
 }
 
@@ -61,10 +47,8 @@ std::vector<RecordedRequest> ConnectProxy::requests() const {
 }
 
 void ConnectProxy::serve(int socket) {
-  RequestHeadReader reader([&](char* buffer, std::size_t size) -> std::size_t {
-    const ssize_t got = ::recv(socket, buffer, size, 0);
-    return got > 0 ? static_cast<std::size_t>(got) : 0;
-  });
+  RequestHeadReader reader(
+      [&](char* buffer, std::size_t size) { return receive_some(socket, buffer, size); });
   std::optional<RecordedRequest> request = reader.next();
   if (!request) return;
   const bool is_connect = request->line.starts_with("CONNECT ");
@@ -81,7 +65,7 @@ void ConnectProxy::serve(int socket) {
   if (send_all(socket, "HTTP/1.1 200 Connection established\r\n\r\n")) {
     tunnel(socket, upstream, reader.take_pending());
   }
-  ::close(upstream);
+  close_socket(upstream);
 }
 
 }  // namespace orvo::test
