@@ -4,7 +4,7 @@
 #   attempt                 not yet tried under Wine on the Winsock fixtures
 #   core/package            expects POSIX error texts ("File exists (os error
 #                           17)"), umask modes and a FIFO
-#   tools                   runs the release tool through the POSIX child runner
+#   tools                   not yet tried under Wine on the Win32 child runner
 set(orvo_windows_test_folders base layers platform core/url core/release core/net core/cache launch ui)
 
 # Folders whose tests run alone: the window tests set the prefix's DPI, which
