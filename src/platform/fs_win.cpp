@@ -275,9 +275,11 @@ Result<File> File::open_read_entry(const std::filesystem::path& path) {
 }
 
 Result<File> File::open_append(const std::filesystem::path& path) {
-  // FILE_APPEND_DATA alone: every write goes to the end, whoever else writes.
-  auto handle = open_handle(path, FILE_APPEND_DATA | SYNCHRONIZE, kShareAll, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL);
+  // FILE_APPEND_DATA and no FILE_WRITE_DATA: every write goes to the end,
+  // whoever else writes. Reading is asked for the lock on the log, which
+  // LockFileEx takes only through a handle that may read or write.
+  auto handle = open_handle(path, FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE, kShareAll,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   if (!handle) return std::unexpected(std::move(handle).error());
   return File(std::move(*handle));
 }
