@@ -1,5 +1,8 @@
 // The cache files' cases of POSIX facts: links, a FIFO, permission bits, a
 // kernel file and the system's error texts.
+// The links stay here: Wine makes no Windows link, and does not report a Unix
+// one as a reparse point, so the Windows lane cannot make the entry these
+// cases are about (the link decision has a table test of its own there).
 #include <filesystem>
 #include <string>
 #include <vector>

@@ -1,5 +1,8 @@
 // Versions cache cases of POSIX facts: links, permission bits, a file's times
 // set with utimensat, and a crash at a write.
+// The links stay here: Wine makes no Windows link, and does not report a Unix
+// one as a reparse point, so the Windows lane cannot make the entry these
+// cases are about (the link decision has a table test of its own there).
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
