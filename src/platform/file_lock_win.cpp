@@ -30,10 +30,16 @@ std::unexpected<core::Error> failure() { return std::unexpected(last_os_error())
 }  // namespace
 
 Result<std::optional<FileLock>> FileLock::try_acquire(const File& file) {
-  // LockFileEx needs a handle with read or write access, which one opened for
-  // appending only lacks; a handle of its own to the same file has it.
-  NativeFile handle(::ReOpenFile(file.handle_.get(), GENERIC_READ, kShareAll, 0));
-  if (!handle.valid()) return failure();
+  // On a duplicate of the caller's own handle, so that the lock is on the very
+  // file the caller opened: a handle opened afresh (ReOpenFile) was seen under
+  // Wine to leave writers of one process each holding the lock at once. The
+  // handle needs read or write access for LockFileEx.
+  HANDLE duplicate = nullptr;
+  if (!::DuplicateHandle(::GetCurrentProcess(), file.handle_.get(), ::GetCurrentProcess(),
+                         &duplicate, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    return failure();
+  }
+  NativeFile handle(duplicate);
   OVERLAPPED position = token_position();
   if (!::LockFileEx(handle.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
                     &position)) {

@@ -255,15 +255,18 @@ Result<File> File::create_new(const std::filesystem::path& path, FileMode /*mode
   return File(std::move(*handle));
 }
 
+// Both opens take a folder too, as a POSIX open for reading does, so that the
+// caller's check of what it opened, or the first read, refuses it as a folder.
 Result<File> File::open_read(const std::filesystem::path& path) {
-  auto handle = open_handle(path, GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+  auto handle =
+      open_handle(path, GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
   if (!handle) return std::unexpected(std::move(handle).error());
   return File(std::move(*handle));
 }
 
 Result<File> File::open_read_entry(const std::filesystem::path& path) {
   auto handle = open_handle(path, GENERIC_READ, kShareAll, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
+                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT);
   if (!handle) return std::unexpected(std::move(handle).error());
   auto attributes = handle_attributes(handle->get());
   if (!attributes) return std::unexpected(std::move(attributes).error());
@@ -272,9 +275,11 @@ Result<File> File::open_read_entry(const std::filesystem::path& path) {
 }
 
 Result<File> File::open_append(const std::filesystem::path& path) {
-  // FILE_APPEND_DATA alone: every write goes to the end, whoever else writes.
-  auto handle = open_handle(path, FILE_APPEND_DATA | SYNCHRONIZE, kShareAll, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL);
+  // FILE_APPEND_DATA and no FILE_WRITE_DATA: every write goes to the end,
+  // whoever else writes. Reading is asked for the lock on the log, which
+  // LockFileEx takes only through a handle that may read or write.
+  auto handle = open_handle(path, FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE, kShareAll,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   if (!handle) return std::unexpected(std::move(handle).error());
   return File(std::move(*handle));
 }

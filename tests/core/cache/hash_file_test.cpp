@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "core/cache/installed_files.hpp"
+#include "hash_file_cases.hpp"
 #include "core/cache/plain_files.hpp"
 #include "core/release/sha256.hpp"
 #include "support/fs/special_files.hpp"
@@ -18,17 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::bytes_of;
 
-constexpr std::uint64_t kGiB = 1024 * 1024 * 1024;
-const std::string kBadName = "bad\xff";
-
-std::string outcome_of(const Result<HashedFile>& hashed) {
-  if (!hashed) return hashed.error().chain_text();
-  return std::to_string(hashed->size) + " " + hashed->sha256;
-}
-
-std::string outcome_of(const Result<void>& result) {
-  return result ? "ok" : result.error().chain_text();
-}
 
 // Content longer than several reads, with a byte pattern that shifts between them.
 std::string long_content() {
@@ -61,18 +53,6 @@ TEST(HashFile, HashesExactlyOneGibibyte) {
       std::to_string(kGiB) + " 49bc20df15e412a64472421e13fe86ff1c5165e18b2afccf160d4dc19fe68a14");
 }
 
-TEST(HashFile, RefusesALargerFileWithoutOpeningIt) {
-  test::TempDir dir;
-  test::write_file(dir / "large", "");
-  fs::resize_file(dir / "large", kGiB + 1);
-  // Mode 000: opening it would fail with a permission error instead.
-  fs::permissions(dir / "large", fs::perms::none);
-  test::run_bound_by_permissions([&] {
-    ASSERT_FALSE(platform::File::open_read(dir / "large"));
-    EXPECT_EQ(outcome_of(hash_file(dir / "large", CancelFlag())), "File exceeds the size limit");
-  });
-}
-
 TEST(HashFile, CancelledBeforeTheFirstRead) {
   test::TempDir dir;
   test::write_file(dir / "empty", "");
@@ -81,32 +61,7 @@ TEST(HashFile, CancelledBeforeTheFirstRead) {
   EXPECT_EQ(outcome_of(hash_file(dir / "empty", cancel)), "Preparation cancelled");
 }
 
-// Kernel files whose size in the metadata is not what reading them gives: to
-// the hash these are files that grew or shrank after their size was taken.
-TEST(HashFile, NoticesContentThatDisagreesWithTheSize) {
-  struct Case {
-    const char* path;
-    const char* change;
-  };
-  for (const Case& c : {Case{"/proc/self/status", "size 0, content follows"},
-                        Case{"/sys/devices/system/cpu/online", "size 4096, content shorter"}}) {
-    SCOPED_TRACE(c.change);
-    auto attributes = platform::entry_attributes(c.path);
-    if (!attributes || !attributes->regular) {
-      std::cout << "skipped: " << c.path << " is not available here\n";
-      continue;
-    }
-    EXPECT_EQ(outcome_of(hash_file(c.path, CancelFlag())), "File changed while checking it");
-  }
-}
-
-struct EntryCase {
-  const char* name;
-  // Makes the entry at the path; nullptr leaves nothing there.
-  std::function<void(const fs::path&)> make;
-  std::string regular_file;  // outcome of require_regular_file ("ok" or the error)
-  std::string plain_folder;  // outcome of require_plain_folder
-};
+}  // namespace
 
 std::string not_a_file(const fs::path& path) {
   return "File is a link or is not a regular file: " + path.string();
@@ -115,27 +70,19 @@ std::string not_a_folder(const fs::path& path) {
   return "Folder is a link or is not a directory: " + path.string();
 }
 
+namespace {
+
 TEST(EntryGuards, AcceptOnlyPlainFilesAndPlainFolders) {
   test::TempDir dir;
   const fs::path e = dir / "entry";
   test::write_file(dir / "target", "content");
   fs::create_directory(dir / "folder");
-  const std::vector<EntryCase> cases = {
+  std::vector<EntryCase> cases = {
       {"plain file", [](const fs::path& p) { test::write_file(p, "content"); }, "ok",
        not_a_folder(e)},
       {"folder", [](const fs::path& p) { fs::create_directory(p); }, not_a_file(e), "ok"},
-      {"link to a file", [&](const fs::path& p) { fs::create_symlink(dir / "target", p); },
-       not_a_file(e), not_a_folder(e)},
-      {"link to a folder",
-       [&](const fs::path& p) { fs::create_directory_symlink(dir / "folder", p); }, not_a_file(e),
-       not_a_folder(e)},
-      {"dangling link", [&](const fs::path& p) { fs::create_symlink(dir / "nothing", p); },
-       not_a_file(e), not_a_folder(e)},
-      {"FIFO", test::make_fifo, not_a_file(e), not_a_folder(e)},
-      {"socket", test::make_socket, not_a_file(e), not_a_folder(e)},
-      {"nothing", nullptr, "No such file or directory (os error 2)",
-       "No such file or directory (os error 2)"},
   };
+  std::ranges::copy(system_guard_cases(dir.path()), std::back_inserter(cases));
   for (const EntryCase& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.make) c.make(e);
@@ -154,13 +101,11 @@ TEST(EntryGuards, OpeningRefusesWhatTookThePlaceOfAPlainFile) {
   test::TempDir dir;
   const fs::path e = dir / "entry";
   test::write_file(dir / "target", "content");
-  const std::vector<EntryCase> cases = {
+  std::vector<EntryCase> cases = {
       {"plain file", [](const fs::path& p) { test::write_file(p, "content"); }, "ok", ""},
-      {"link to a file", [&](const fs::path& p) { fs::create_symlink(dir / "target", p); },
-       "Too many levels of symbolic links (os error 40)", ""},
       {"folder", [](const fs::path& p) { fs::create_directory(p); }, not_a_file(e), ""},
-      {"FIFO", test::make_fifo, not_a_file(e), ""},
   };
+  std::ranges::copy(system_opening_cases(dir.path()), std::back_inserter(cases));
   for (const EntryCase& c : cases) {
     SCOPED_TRACE(c.name);
     c.make(e);
@@ -168,24 +113,6 @@ TEST(EntryGuards, OpeningRefusesWhatTookThePlaceOfAPlainFile) {
     EXPECT_EQ(file ? "ok" : file.error().chain_text(), c.regular_file);
     fs::remove_all(e);
   }
-}
-
-TEST(EntryGuards, RefuseADeviceAndHashNeverOpensIt) {
-  EXPECT_EQ(outcome_of(require_plain_folder("/dev/null")), not_a_folder("/dev/null"));
-  EXPECT_EQ(outcome_of(hash_file("/dev/zero", CancelFlag())), not_a_file("/dev/zero"));
-}
-
-TEST(EntryGuards, ShowNamesThatAreNotTextWithReplacementCharacters) {
-  test::TempDir dir;
-  fs::create_directory(dir / kBadName);
-  test::write_file(dir / "file", "");
-  const std::string shown = (dir / "bad\xEF\xBF\xBD").string();
-  EXPECT_EQ(require_regular_file(dir / kBadName).error().message(),
-            "File is a link or is not a regular file: " + shown);
-  fs::remove(dir / kBadName);
-  test::write_file(dir / kBadName, "");
-  EXPECT_EQ(outcome_of(require_plain_folder(dir / kBadName)),
-            "Folder is a link or is not a directory: " + shown);
 }
 
 }  // namespace
