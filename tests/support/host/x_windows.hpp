@@ -29,7 +29,7 @@ class XWindows {
   // Top-level windows, top first, whose WM_CLASS class part or WM_WINDOW_ROLE is the text.
   std::vector<XWindow> with_class(std::string_view window_class);
   std::vector<XWindow> with_role(std::string_view role);
-  // The first such window once it is shown, waiting up to 20 s.
+  // The first such window once it is shown, waiting up to 300 s.
   std::optional<XWindow> wait_for_class(std::string_view window_class);
   std::optional<XWindow> wait_for_role(std::string_view role);
 

@@ -75,7 +75,9 @@ std::vector<XWindow> XWindows::with_class(std::string_view window_class) {
 std::vector<XWindow> XWindows::with_role(std::string_view role) { return matching(false, role); }
 
 std::optional<XWindow> XWindows::wait_for(bool by_class, std::string_view text) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  // A GTK program under a sanitizer on a loaded single core has needed over
+  // 20 s to show its first window: the bound is ten times that.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(300);
   while (std::chrono::steady_clock::now() < deadline) {
     for (const XWindow window : matching(by_class, text)) {
       if (viewable(window)) return window;
