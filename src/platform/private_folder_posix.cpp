@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "platform/env.hpp"
-#include "platform/os_error.hpp"
 #include "platform/handle_traits.hpp"
+#include "platform/os_error.hpp"
 
 namespace orvo::platform {
 namespace {

@@ -1,8 +1,8 @@
 // Named mutexes of the user's session, used only as markers: a name exists
 // while some process holds it. Names take the session-local form
 // "Local\<name>". On POSIX each name is a lock file in the user's private
-// folder (XDG_RUNTIME_DIR, else a per-user one), held with flock while its holder lives, so a file
-// that a crashed process left behind never counts.
+// folder (XDG_RUNTIME_DIR, else a per-user one), held with flock while its
+// holder lives, so a file that a crashed process left behind never counts.
 #pragma once
 
 #include <string_view>
