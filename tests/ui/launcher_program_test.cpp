@@ -254,7 +254,13 @@ TEST_F(LauncherProgram, WithoutACacheRootTheLogGoesToTheTemporaryFolder) {
   ASSERT_TRUE(window);
   const fs::path log = runtime / "ORVO" / "launcher.log";
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!fs::exists(log) && std::chrono::steady_clock::now() < deadline) {
+  // The file is made before its line is written: wait for the line.
+  const auto size = [&] {
+    std::error_code error;
+    const auto bytes = fs::file_size(log, error);
+    return error ? 0 : bytes;
+  };
+  while (size() == 0 && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   EXPECT_NE(test::read_file(log).find("] This launcher has not been configured"), std::string::npos);
