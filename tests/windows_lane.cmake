@@ -35,11 +35,10 @@ set(orvo_windows_excluded_tests
   # X11 cases: frames, WM_NAME, ping, the display going away, DISPLAY.
   launch/host_window_search_test.cpp
   # pthread attributes of the attempt thread; a launched host reaped with
-  # waitpid; POSIX folders in the expected log paths; the GTK window and orvo-support under Xvfb. The Win32 window
+  # waitpid; the GTK window and orvo-support under Xvfb. The Win32 window
   # and ORVO-Support.exe have their own cases in ui/*_win_test.cpp.
   ui/attempt_control_test.cpp
   ui/attempt_thread_test.cpp
-  ui/log_location_test.cpp
   ui/launcher_program_test.cpp
   ui/window_cancel_test.cpp
   ui/window_view_test.cpp

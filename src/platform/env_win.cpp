@@ -42,6 +42,8 @@ std::optional<std::string> env_text(const char* name) {
   return utf8_text(*value);
 }
 
+std::optional<std::filesystem::path> local_app_data_folder() { return env_path("LOCALAPPDATA"); }
+
 std::filesystem::path temp_folder() {
   // GetTempPath2W (Windows 11, newer Windows 10) keeps SYSTEM processes out of
   // the shared folder; older systems have only GetTempPathW.
@@ -55,5 +57,8 @@ std::filesystem::path temp_folder() {
   if (length == 0 || length >= size) return std::filesystem::path(L"C:\\Windows\\Temp");
   return std::filesystem::path(std::wstring(buffer, length));
 }
+
+// The user's temporary folder is the user's own on Windows.
+core::Result<std::filesystem::path> private_temp_folder() { return temp_folder(); }
 
 }  // namespace orvo::platform

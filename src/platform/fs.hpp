@@ -77,7 +77,8 @@ class File {
   static Result<File> open_read(const std::filesystem::path& path);
   // The same for the entry at the path itself: a link there is refused, not followed.
   static Result<File> open_read_entry(const std::filesystem::path& path);
-  // A file for appending, created when missing; others may read, write and delete it.
+  // A file for appending, created when missing; others may read, write and
+  // delete it. On POSIX a link at the path is refused, not followed.
   static Result<File> open_append(const std::filesystem::path& path);
 
 

@@ -179,7 +179,9 @@ Result<File> File::open_read_entry(const std::filesystem::path& path) {
 }
 
 Result<File> File::open_append(const std::filesystem::path& path) {
-  auto fd = open_descriptor(path, O_WRONLY | O_APPEND | O_CREAT, 0644);
+  // A link in the last component is refused: in a folder that others can
+  // write, it would send the lines into a file of the planter's choosing.
+  auto fd = open_descriptor(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW, 0644);
   if (!fd) return std::unexpected(std::move(fd).error());
   return File(std::move(*fd));
 }

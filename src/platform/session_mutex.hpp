@@ -1,8 +1,8 @@
 // Named mutexes of the user's session, used only as markers: a name exists
 // while some process holds it. Names take the session-local form
-// "Local\<name>". On POSIX each name is a lock file in the user's runtime
-// folder (XDG_RUNTIME_DIR), held with flock while its holder lives, so a file
-// that a crashed process left behind never counts.
+// "Local\<name>". On POSIX each name is a lock file in the user's private
+// folder (XDG_RUNTIME_DIR, else a per-user one), held with flock while its
+// holder lives, so a file that a crashed process left behind never counts.
 #pragma once
 
 #include <string_view>
@@ -36,7 +36,7 @@ struct CreatedSessionMutex {
 };
 
 // Creates the name without waiting for it. Fails when the session offers no
-// place for named objects (on POSIX: no usable runtime folder) or the name is
+// place for named objects (on POSIX: no private folder) or the name is
 // not of the session-local form.
 core::Result<CreatedSessionMutex> create_session_mutex(std::string_view name);
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/env.hpp"
 #include "platform/os_error.hpp"
+#include "platform/private_folder_posix.hpp"
 #include "platform/session_mutex.hpp"
 
 namespace orvo::platform {
@@ -16,7 +16,7 @@ namespace {
 
 constexpr std::string_view kLocalPrefix = "Local\\";
 
-// The lock file of a name: "<runtime folder>/<name>.lock".
+// The lock file of a name: "<private folder>/<name>.lock".
 core::Result<std::filesystem::path> lock_file_of(std::string_view name) {
   if (!name.starts_with(kLocalPrefix)) return core::fail("Invalid session object name");
   const std::string_view local = name.substr(kLocalPrefix.size());
@@ -24,9 +24,9 @@ core::Result<std::filesystem::path> lock_file_of(std::string_view name) {
       local.find_first_of(std::string_view("/\\\0", 3)) != std::string_view::npos) {
     return core::fail("Invalid session object name");
   }
-  const auto runtime = env_path("XDG_RUNTIME_DIR");
-  if (!runtime || !runtime->is_absolute()) return core::fail("The session has no runtime folder");
-  return *runtime / (std::string(local) + ".lock");
+  auto folder = private_folder();
+  if (!folder) return std::unexpected(std::move(folder).error().wrap("The session has no runtime folder"));
+  return *folder / (std::string(local) + ".lock");
 }
 
 // The file is opened, never followed through a link, and created for this user only.

@@ -1,6 +1,7 @@
 // Where the launcher log goes: "launcher.log" in the cache root, or in "ORVO"
-// under the temporary folder when the cache root cannot be found. Nothing is
-// created on disk here.
+// under the user's temporary folder when the cache root cannot be found. On
+// Linux that folder is made here when missing (it must be checked to be the
+// user's own); the log's own folders are made when it is first written.
 #pragma once
 
 #include <filesystem>
@@ -9,7 +10,7 @@
 
 namespace orvo::ui {
 
-// Fails when neither folder can be had: the temporary folder is not an absolute path.
+// Fails when neither folder can be had.
 core::Result<std::filesystem::path> choose_log_path();
 
 }  // namespace orvo::ui

@@ -12,6 +12,7 @@
 #include "attempt/configuration.hpp"
 #include "attempt/launch_choice_fixture.hpp"
 #include "core/release/sha256.hpp"
+#include "support/fs/no_local_app_data.hpp"
 #include "support/fs/special_files.hpp"
 #include "support/suite/case_name.hpp"
 
@@ -37,8 +38,8 @@ class Configuration : public LaunchChoice,
 TEST_P(Configuration, FailsAtOnceWithoutRequestOrFallback) {
   const ConfigurationCase& c = GetParam();
   if (c.key_text != "<signer>") settings.release_key_text = c.key_text;
-  std::optional<test::ScopedVariable> unset;
-  if (!c.local_app_data) unset.emplace("LOCALAPPDATA", std::nullopt);
+  std::optional<test::NoLocalAppData> unset;
+  if (!c.local_app_data) unset.emplace();
   if (c.cancelled) cancel.set();
   install_other("1-working", 1, true);
   if (c.versions_is_file) {

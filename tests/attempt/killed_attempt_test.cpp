@@ -213,6 +213,7 @@ class KilledAttempt : public test::PreparationFixture,
     }
     for (const auto& name : entries_of(dir / "ORVO")) EXPECT_EQ(name, "HostLauncher");
     EXPECT_EQ(entries_of(child_temp.path()), std::vector<std::string>{});
+    EXPECT_FALSE(fs::exists(child_runtime / "ORVO"));
   }
 
   void expect_next_attempt_launches() {
@@ -247,7 +248,11 @@ class KilledAttempt : public test::PreparationFixture,
 
   std::optional<test::XServer> x_server;
   test::TempDir scratch;
-  // The attempt's fallback log folder lies under the temporary folder: it must stay unused.
+  // The attempt's fallback log folder lies in the runtime folder, where the
+  // host's session name lives too: the log folder must stay unused, and the
+  // temporary folder, where a per-user folder would take their place, too.
+  test::TempDir child_runtime;
+  test::ScopedVariable runtime_variable{"XDG_RUNTIME_DIR", child_runtime.path().string()};
   test::TempDir child_temp;
   test::ScopedVariable temp_variable{"TMPDIR", child_temp.path().string()};
 };

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/private_folder_posix.hpp"
 #include "support/fs/scoped_variable.hpp"
 #include "support/fs/temp_dir.hpp"
 
@@ -70,23 +71,53 @@ TEST_F(SessionMutexTest, NamesOutsideTheSessionFormAreRefused) {
   EXPECT_TRUE(std::filesystem::is_empty(runtime.path()));
 }
 
+// Whether a system error lies somewhere in the chain.
+bool has_os_code(const core::Error& error) {
+  for (const core::Error* link = &error; link != nullptr; link = link->cause()) {
+    if (link->os_code()) return true;
+  }
+  return false;
+}
+
+TEST_F(SessionMutexTest, WithoutARuntimeVariableTheNamesLiveInThePerUserFolder) {
+  test::TempDir temp;
+  test::ScopedVariable temp_variable("TMPDIR", temp.path().string());
+  test::ScopedVariable no_runtime("XDG_RUNTIME_DIR", std::nullopt);
+  {
+    auto first = create_session_mutex(kName);
+    ASSERT_TRUE(first) << first.error().chain_text();
+    EXPECT_FALSE(first->already_existed);
+    EXPECT_TRUE(std::filesystem::exists(per_user_folder() / "ORVO.Test.Mutex.lock"));
+    EXPECT_TRUE(session_mutex_exists(kName));
+    auto second = create_session_mutex(kName);
+    ASSERT_TRUE(second) << second.error().chain_text();
+    EXPECT_TRUE(second->already_existed);
+  }
+  EXPECT_FALSE(session_mutex_exists(kName));
+}
+
 TEST(SessionMutex, WithoutARuntimeFolderNothingCanBeCreatedOrFound) {
+  // Nor can the per-user folder be made: the temporary folder is a file.
+  test::TempDir temp;
+  test::write_file(temp / "a-file", "");
+  test::ScopedVariable temp_variable("TMPDIR", (temp / "a-file").string());
   for (const std::optional<std::string>& value :
        {std::optional<std::string>{}, std::optional<std::string>{""},
         std::optional<std::string>{"relative/run"}}) {
     test::ScopedVariable runtime_variable("XDG_RUNTIME_DIR", value);
     auto created = create_session_mutex(kName);
     ASSERT_FALSE(created);
-    EXPECT_EQ(created.error().chain_text(), "The session has no runtime folder");
+    EXPECT_EQ(created.error().message(), "The session has no runtime folder");
     EXPECT_FALSE(session_mutex_exists(kName));
   }
 }
 
 TEST_F(SessionMutexTest, AMissingRuntimeFolderFailsWithTheSystemError) {
   test::ScopedVariable missing("XDG_RUNTIME_DIR", (runtime / "gone").string());
+  test::ScopedVariable missing_temp("TMPDIR", (runtime / "gone").string());
   auto created = create_session_mutex(kName);
   ASSERT_FALSE(created);
-  EXPECT_TRUE(created.error().os_code().has_value());
+  EXPECT_TRUE(has_os_code(created.error())) << created.error().chain_text();
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // orvo-support itself under Xvfb, with real processes: this build has no
 // release key, so every attempt fails at once ("not configured") and the
 // window shows its failure view. Each test has its own runtime folder (the
-// session's named objects) and its own per-user folder (cache and log).
+// session's named objects), its own per-user folder (cache and log) and its
+// own temporary folder (where the per-user private folder would be made).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -14,7 +15,9 @@
 #include <thread>
 
 #include "platform/host/process_control.hpp"
+#include "platform/private_folder_posix.hpp"
 #include "platform/session_mutex.hpp"
+#include "support/fs/no_local_app_data.hpp"
 #include "support/fs/scoped_variable.hpp"
 #include "support/fs/temp_dir.hpp"
 #include "support/host/test_host.hpp"
@@ -81,11 +84,22 @@ class LauncherProgram : public test::WithXServer {
     return *window;
   }
 
+  // The session's names can be made nowhere: no runtime folder, and a file
+  // where the per-user folder's parent should be.
+  void without_a_private_folder(std::optional<test::ScopedVariable>& runtime_value,
+                                std::optional<test::ScopedVariable>& temp_value) {
+    test::write_file(work / "not-a-folder", "");
+    runtime_value.emplace("XDG_RUNTIME_DIR", (work / "not-a-folder").string());
+    temp_value.emplace("TMPDIR", (work / "not-a-folder").string());
+  }
+
   test::TempDir work;
   test::TempDir runtime;
   test::TempDir local;
+  test::TempDir temp;
   test::ScopedVariable runtime_variable{"XDG_RUNTIME_DIR", runtime.path().string()};
   test::ScopedVariable local_variable{"LOCALAPPDATA", local.path().string()};
+  test::ScopedVariable temp_variable{"TMPDIR", temp.path().string()};
 };
 
 TEST_F(LauncherProgram, TheWindowStaysInItsFailureViewUntilClosedFromItsTitleBar) {
@@ -209,7 +223,9 @@ TEST_F(LauncherProgram, WithTheHostOpenOnlyTheInformationBoxShows) {
 }
 
 TEST_F(LauncherProgram, WithoutARuntimeFolderTheErrorBoxShows) {
-  test::ScopedVariable no_runtime("XDG_RUNTIME_DIR", std::nullopt);
+  std::optional<test::ScopedVariable> no_runtime;
+  std::optional<test::ScopedVariable> no_temp;
+  without_a_private_folder(no_runtime, no_temp);
   platform::Process launcher = start_launcher();
   test::XWindows windows;
   const auto box = windows.wait_for_role("orvo-error");
@@ -220,17 +236,35 @@ TEST_F(LauncherProgram, WithoutARuntimeFolderTheErrorBoxShows) {
   EXPECT_FALSE(fs::exists(local / "ORVO"));
 }
 
-TEST_F(LauncherProgram, WithoutACacheRootTheLogGoesToTheTemporaryFolder) {
-  test::TempDir temp;
-  test::ScopedVariable no_cache_root("LOCALAPPDATA", std::nullopt);
-  test::ScopedVariable tmpdir("TMPDIR", temp.path().string());
+// A su shell or a remote session without XDG_RUNTIME_DIR: the session's
+// names go to the per-user folder, and the launcher starts.
+TEST_F(LauncherProgram, WithoutARuntimeVariableTheLauncherStarts) {
+  test::ScopedVariable no_runtime("XDG_RUNTIME_DIR", std::nullopt);
   platform::Process launcher = start_launcher();
   test::XWindows windows;
   const auto window = windows.wait_for_class(kWindowClass);
   ASSERT_TRUE(window);
-  const fs::path log = temp / "ORVO" / "launcher.log";
+  EXPECT_TRUE(windows.with_role("orvo-error").empty());
+  EXPECT_TRUE(fs::exists(platform::per_user_folder() / "ORVO.Support.Launcher.lock"));
+  windows.close(*window);
+  EXPECT_EQ(exit_code(launcher), 0U);
+}
+
+TEST_F(LauncherProgram, WithoutACacheRootTheLogGoesToTheTemporaryFolder) {
+  const test::NoLocalAppData no_cache_root;
+  platform::Process launcher = start_launcher();
+  test::XWindows windows;
+  const auto window = windows.wait_for_class(kWindowClass);
+  ASSERT_TRUE(window);
+  const fs::path log = runtime / "ORVO" / "launcher.log";
   const auto deadline = std::chrono::steady_clock::now() + kPatience;
-  while (!fs::exists(log) && std::chrono::steady_clock::now() < deadline) {
+  // The file is made before its line is written: wait for the line.
+  const auto size = [&] {
+    std::error_code error;
+    const auto bytes = fs::file_size(log, error);
+    return error ? 0 : bytes;
+  };
+  while (size() == 0 && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   EXPECT_NE(test::read_file(log).find("] This launcher has not been configured"), std::string::npos);
@@ -267,14 +301,13 @@ int coloured_pixels(test::XWindows& windows, test::XWindow box) {
 }
 
 TEST_F(LauncherProgram, TheBoxesShowTheirIcons) {
-  // An unusable runtime folder: the session's names cannot be made.
-  test::write_file(work / "not-a-folder", "");
   for (const bool error : {true, false}) {
     SCOPED_TRACE(error ? "error" : "information");
     std::optional<test::ScopedVariable> unusable_runtime;
+    std::optional<test::ScopedVariable> unusable_temp;
     std::optional<OpenHost> host;
     if (error) {
-      unusable_runtime.emplace("XDG_RUNTIME_DIR", (work / "not-a-folder").string());
+      without_a_private_folder(unusable_runtime, unusable_temp);
     } else {
       host.emplace();
     }

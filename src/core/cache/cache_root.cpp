@@ -5,7 +5,7 @@
 namespace orvo::core {
 
 Result<std::filesystem::path> launcher_cache_root() {
-  auto local = platform::env_path("LOCALAPPDATA");
+  auto local = platform::local_app_data_folder();
   if (!local) return fail("Windows local application folder is unavailable");
   return *local / "ORVO" / "HostLauncher";
 }

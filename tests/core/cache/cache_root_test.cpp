@@ -4,13 +4,14 @@
 #include <string>
 
 #include "core/cache/cache_root.hpp"
+#include "support/fs/no_local_app_data.hpp"
 #include "support/fs/scoped_variable.hpp"
 
 namespace orvo::core {
 namespace {
 
 TEST(CacheRootTest, UnsetVariableIsTheOnlyFailure) {
-  test::ScopedVariable unset("LOCALAPPDATA", std::nullopt);
+  const test::NoLocalAppData unset;
   auto root = launcher_cache_root();
   ASSERT_FALSE(root.has_value());
   EXPECT_EQ(root.error().chain_text(), "Windows local application folder is unavailable");
@@ -33,6 +34,19 @@ TEST(CacheRootTest, JoinsWithoutDoublingSeparators) {
     auto root = launcher_cache_root();
     ASSERT_TRUE(root.has_value()) << c.value;
     EXPECT_EQ(root->string(), c.expected) << c.value;
+  }
+}
+
+// A Linux session sets no LOCALAPPDATA: the cache lies in the user's data folder.
+TEST(CacheRootTest, WithoutTheVariableTheUsersDataFolderHoldsIt) {
+  test::ScopedVariable unset("LOCALAPPDATA", std::nullopt);
+  test::ScopedVariable home("HOME", "/home/u");
+  for (const std::optional<std::string>& data_home :
+       {std::optional<std::string>{"/home/u/data"}, std::optional<std::string>{}}) {
+    test::ScopedVariable data("XDG_DATA_HOME", data_home);
+    auto root = launcher_cache_root();
+    ASSERT_TRUE(root.has_value()) << root.error().chain_text();
+    EXPECT_EQ(root->string(), data_home.value_or("/home/u/.local/share") + "/ORVO/HostLauncher");
   }
 }
 
