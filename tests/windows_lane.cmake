@@ -46,11 +46,8 @@ set(orvo_windows_excluded_tests
   attempt/preparation_attempt_test.cpp
   # X11 cases: frames, WM_NAME, ping, the display going away, DISPLAY.
   launch/host_window_search_test.cpp
-  # pthread attributes of the attempt thread; a launched host reaped with
-  # waitpid; POSIX folders in the expected log paths; the GTK window and orvo-support under Xvfb. The Win32 window
+  # POSIX folders in the expected log paths; the GTK window and orvo-support under Xvfb. The Win32 window
   # and ORVO-Support.exe have their own cases in ui/*_win_test.cpp.
-  ui/attempt_control_test.cpp
-  ui/attempt_thread_test.cpp
   ui/log_location_test.cpp
   ui/launcher_program_test.cpp
   ui/window_cancel_test.cpp
@@ -63,12 +60,6 @@ set(orvo_windows_excluded_tests
 set(orvo_windows_excluded_cases
   FileLockTest.HoldsOnlyWhileThePathLeadsToTheLockedFile
   Cases/StagingDraws.*
-  # Environment names differ by case only on POSIX: on Windows "https_proxy"
-  # and "HTTPS_PROXY" are one variable.
-  DownloadProxy.HttpsGoesThroughTheProxyOfHttpsProxy
-  # Reads how far the server got by watching it stand still, which Wine's
-  # slower sockets do not give within the test's bound.
-  LaggingReader.HoldsTheTransferBack
 )
 
 # A crash under Wine fails the run: the probe crashes, and every one of its
