@@ -12,6 +12,7 @@
 #include "attempt/configuration.hpp"
 #include "attempt/launch_choice_fixture.hpp"
 #include "core/release/sha256.hpp"
+#include "platform/os_error.hpp"
 #include "support/fs/no_local_app_data.hpp"
 #include "support/fs/special_files.hpp"
 #include "support/suite/case_name.hpp"
@@ -78,8 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
                           .cancelled = true, .error = "Preparation cancelled"},
         ConfigurationCase{.name = "versions folder is a file", .key_text = "<signer>",
                           .versions_is_file = true,
-                          .error = "Cannot create the ORVO application folder: File exists (os "
-                                   "error 17)"}),
+                          .error = "Cannot create the ORVO application folder: " +
+                                   platform::os_error(test::kEntryExistsCode).chain_text()}),
     test::NameOfCase{});
 
 TEST_F(LaunchChoice, UpperCaseKeyTextIsTheSameKey) {

@@ -1,6 +1,6 @@
 // The update path of an attempt, through choose_launch: a new release
 // downloaded, checked, extracted and activated; installed copies reused; the
-// limits on the manifest and the package; folders it may not write to.
+// limits on the manifest and the package.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,7 +13,6 @@
 #include "attempt/launch_choice_fixture.hpp"
 #include "core/release/sha256.hpp"
 #include "platform/fs.hpp"
-#include "support/fs/special_files.hpp"
 #include "support/suite/case_name.hpp"
 
 namespace orvo::core {
@@ -280,39 +279,6 @@ INSTANTIATE_TEST_SUITE_P(
         PackageCase{"not found",
                     [](const std::string&) { return test::Answer::status_only(404, "Not Found"); },
                     "Cannot download ORVO Support: "}),
-    test::NameOfCase{});
-
-// ---- Folders the attempt may not write to.
-
-struct ReadOnlyCase {
-  std::string name;
-  bool versions_only;  // else the whole cache root
-  std::string error;
-};
-
-class ReadOnlyFolder : public LaunchChoice, public testing::WithParamInterface<ReadOnlyCase> {};
-
-TEST_P(ReadOnlyFolder, InstallationFailsWithItsOwnMessageAndLeavesNothing) {
-  const ReadOnlyCase& c = GetParam();
-  publish(test::release_files(1), 1);
-  fs::create_directories(versions());
-  const fs::path locked = c.versions_only ? versions() : cache_root();
-  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-  test::run_bound_by_permissions(
-      [&] { EXPECT_EQ(failure(), std::string(kNoCopy) + c.error); });
-  fs::permissions(locked, fs::perms::owner_all);
-  EXPECT_EQ(entries_of(versions()), std::vector<std::string>{});
-  EXPECT_EQ(staging_folders(), std::vector<std::string>{});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ReadOnlyFolder,
-    testing::Values(ReadOnlyCase{"cache root", false,
-                                 "Cannot create the temporary installation folder: Permission "
-                                 "denied (os error 13)"},
-                    ReadOnlyCase{"versions folder", true,
-                                 "Cannot activate the downloaded files: Permission denied (os "
-                                 "error 13)"}),
     test::NameOfCase{});
 
 }  // namespace

@@ -4,8 +4,6 @@
 #include "ui/attempt_control.hpp"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -272,9 +270,7 @@ TEST_F(AttemptControlWithHost, LaunchedClosesTheWindowAndLeavesTheHostRunning) {
   EXPECT_EQ(window.take(), Ops{"destroy"});
   EXPECT_FALSE(record.busy);
   EXPECT_TRUE(test::process_exists(pid));
-  ::kill(pid, SIGKILL);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
+  test::end_process_by_id(pid);
 }
 
 TEST_F(AttemptControlWithHost, ACancelledLaunchedEndsTheHostBeforeTheWindowCloses) {

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "support/fs/temp_dir.hpp"
-#include "support/net/connect_proxy.hpp"
+#include "core/net/download_proxy_fixture.hpp"
 #include "support/net/download_fixture.hpp"
 
 namespace orvo::core {
@@ -54,42 +54,6 @@ TEST_F(DownloadTrust, CertificateForAnotherNameIsRefused) {
       build_download_client({.roots_pem = server.ca_pem()});
   ASSERT_TRUE(client) << client.error().chain_text();
   expect_refused(server, *client, "'127.0.0.1'");
-}
-
-class DownloadProxy : public testing::Test {
- protected:
-  void TearDown() override {
-    server.stop();
-    EXPECT_TRUE(test::workers_finished(client));
-  }
-
-  Result<DownloadBody> fetch() {
-    Result<std::shared_ptr<const DownloadClient>> built =
-        build_download_client({.roots_pem = server.ca_pem()});
-    if (!built) return fail(std::move(built).error());
-    client = *built;
-    return start_download(client, server.url("/file"), test::kGenerousSeconds, cancel);
-  }
-
-  test::ProxyVariables proxy_variables;
-  test::TlsServer server;
-  test::ConnectProxy proxy;
-  std::shared_ptr<const DownloadClient> client;
-  CancelFlag cancel;
-};
-
-TEST_F(DownloadProxy, HttpsGoesThroughTheProxyOfHttpsProxy) {
-  server.on("/file", Answer::body("tunnelled"));
-  proxy_variables.set("HTTPS_PROXY", proxy.url());
-  proxy_variables.set("https_proxy", "http://127.0.0.1:1");  // the upper-case name wins
-  Result<DownloadBody> body = fetch();
-  ASSERT_TRUE(body) << body.error().chain_text();
-  EXPECT_EQ(test::read_to_end(*body).bytes, "tunnelled");
-  ASSERT_EQ(proxy.requests().size(), 1u);
-  const std::string authority = "127.0.0.1:" + std::to_string(server.port());
-  EXPECT_EQ(proxy.requests()[0].line, "CONNECT " + authority + " HTTP/1.1");
-  ASSERT_EQ(server.requests().size(), 1u);
-  EXPECT_EQ(server.requests()[0].line, "GET /file HTTP/1.1");
 }
 
 TEST_F(DownloadProxy, NoProxyListGoesDirect) {

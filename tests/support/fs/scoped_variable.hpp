@@ -10,6 +10,9 @@ namespace orvo::test {
 // Sets the variable for this process (nullopt: unsets it).
 void set_variable(const char* name, const std::optional<std::string>& value);
 
+// The variable that names the user's temporary folder.
+extern const char* const kTempFolderVariable;
+
 class ScopedVariable {
  public:
   ScopedVariable(const char* name, const std::optional<std::string>& value);

@@ -4,6 +4,9 @@
 
 namespace orvo::test {
 
+// GetTempPathW reads TMP first.
+const char* const kTempFolderVariable = "TMP";
+
 // _putenv_s changes the C runtime's copy and the process environment both, so
 // getenv (curl's proxies) and GetEnvironmentVariableW (the platform layer)
 // agree. An empty value removes the variable there, so a variable set to ""

@@ -17,4 +17,8 @@ void make_socket(const std::filesystem::path& path);
 // On Windows a read-only file holds for everyone: body just runs.
 void run_bound_by_permissions(const std::function<void()>& body);
 
+// The system's error code for an entry that is already there (EEXIST,
+// ERROR_ALREADY_EXISTS), for the expected texts of platform::os_error.
+extern const int kEntryExistsCode;
+
 }  // namespace orvo::test

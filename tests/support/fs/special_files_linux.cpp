@@ -8,10 +8,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <thread>
 
 namespace orvo::test {
+
+const int kEntryExistsCode = EEXIST;
 namespace {
 
 // Clears the capabilities that let root read and search whatever it likes;

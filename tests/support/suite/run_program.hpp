@@ -18,4 +18,12 @@ struct ProgramOutput {
 ProgramOutput run_program(const std::filesystem::path& program,
                           const std::vector<std::string>& args);
 
+// The output with the line ends of a text-mode console program on Windows
+// (CRLF) read as plain line ends, for output that is compared as lines.
+inline ProgramOutput text_lines_of(ProgramOutput output) {
+  std::erase(output.out, '\r');
+  std::erase(output.err, '\r');
+  return output;
+}
+
 }  // namespace orvo::test
