@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <barrier>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -97,6 +98,25 @@ std::vector<std::string> lines_of(const std::string& text) {
   return lines;
 }
 
+// Lets every writer go at once. Not std::barrier: MinGW's libstdc++ 12 checks
+// the barrier's phase outside the mutex of the condition variable it then
+// waits on, so a wake-up can be lost and the writers wait for ever.
+class StartGate {
+ public:
+  explicit StartGate(int parties) : waiting_(parties) {}
+
+  void arrive_and_wait() {
+    std::unique_lock lock(mutex_);
+    if (--waiting_ == 0) opened_.notify_all();
+    opened_.wait(lock, [&] { return waiting_ == 0; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable opened_;
+  int waiting_;
+};
+
 // Two launchers of one user share the log. Each writer opens the log itself,
 // as another process would.
 TEST(LauncherLogTest, WritersAtOnceRotateOnceAndLoseNoLine) {
@@ -110,7 +130,7 @@ TEST(LauncherLogTest, WritersAtOnceRotateOnceAndLoseNoLine) {
     TempDir dir;
     const fs::path log = dir / "launcher.log";
     write_file(log, old_log);
-    std::barrier start(kWriters);
+    StartGate start(kWriters);
     std::vector<std::thread> writers;
     for (int w = 0; w < kWriters; ++w) {
       writers.emplace_back([&, w] {
@@ -119,9 +139,12 @@ TEST(LauncherLogTest, WritersAtOnceRotateOnceAndLoseNoLine) {
       });
     }
     for (std::thread& writer : writers) writer.join();
-    EXPECT_TRUE(read_file(dir / "launcher.previous.log") == old_log)
-        << "the rotated log was lost";
-    EXPECT_EQ(lines_of(read_file(log)), expected);
+    const std::string previous = read_file(dir / "launcher.previous.log");
+    ASSERT_TRUE(previous.starts_with(old_log)) << "the rotated log was lost";
+    // A writer that found the lock held through all its tries (a slow machine
+    // is enough) writes without it into the file it opened, which by then may
+    // be the previous log: its line comes late there, but it is kept.
+    EXPECT_EQ(lines_of(read_file(log) + previous.substr(old_log.size())), expected);
   }
 }
 
