@@ -24,8 +24,8 @@ struct HostFolder {
 // The whole test host program, read once.
 const std::string& test_host_bytes();
 
-// The process id the host wrote to ready_file, waiting up to 20 s for it;
-// nothing when it never came.
+// The process id the host wrote to ready_file, waiting up to 300 s for it (a
+// host on a loaded machine may need tens of seconds); nothing when it never came.
 std::optional<int> wait_for_ready_file(const std::filesystem::path& ready_file);
 
 // Whether a process with this id still exists (a reaped child does not).

@@ -32,12 +32,15 @@ std::optional<std::filesystem::path> find_xvfb() {
   return std::nullopt;
 }
 
-// Reads Xvfb's display number line, waiting at most 20 s for it.
+// Reads Xvfb's display number line. Xvfb tries one display number after
+// another until it finds a free one; with dozens of servers of other tests
+// running on a loaded machine that took more than 20 s, so the wait is long.
 std::string read_display_number(int fd) {
+  constexpr int kPatienceMs = 300'000;
   std::string text;
   for (;;) {
     pollfd readable{.fd = fd, .events = POLLIN, .revents = 0};
-    if (::poll(&readable, 1, 20'000) <= 0) return {};
+    if (::poll(&readable, 1, kPatienceMs) <= 0) return {};
     char buffer[32];
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
