@@ -1,12 +1,21 @@
-// The cache files' cases of Windows: a device name, the read-only attribute
-// and the system's own error texts.
+// The cache files' cases of Windows: a device name, the read-only attribute,
+// a file that another program holds open without sharing, and the system's own
+// error texts.
+// A folder that cannot be searched has no twin the lane can show: Wine turns a
+// deny entry of a folder's access list into Unix permission bits, which the
+// lane's user (root) passes, and a folder held open without sharing still lets
+// folders be made inside it, on Windows as under Wine.
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "cache_files_cases.hpp"
+#include "core/cache/plain_files.hpp"
 #include "core/cache/versions_cache.hpp"
 #include "platform/os_error.hpp"
+#include "support/fs/held_open_win.hpp"
 #include "support/fs/temp_dir.hpp"
 
 namespace orvo::core {
@@ -22,6 +31,7 @@ constexpr int kAccessDenied = 5;
 constexpr int kBadDeviceType = 66;
 constexpr int kFileExists = 80;
 constexpr int kAlreadyExists = 183;
+constexpr int kSharingViolation = 32;
 
 std::string text_of(int code) { return platform::os_error(code).message(); }
 
@@ -87,5 +97,19 @@ std::vector<WriteCase> system_replace_cases() {
 }
 
 std::string missing_folder_text() { return text_of(kPathNotFound); }
+
+namespace {
+
+// Where POSIX takes a file's read permission away, another program holds it.
+TEST(ReadFileLimitedWin, AFileHeldWithoutSharingGivesTheSystemsRefusal) {
+  test::TempDir dir;
+  test::write_file(dir / "entry", "ok");
+  const test::HeldOpen held(dir / "entry", test::Sharing::None);
+  const auto read = read_file_limited(dir / "entry", kMarkerReadLimit);
+  ASSERT_FALSE(read);
+  EXPECT_EQ(read.error().chain_text(), text_of(kSharingViolation));
+}
+
+}  // namespace
 
 }  // namespace orvo::core

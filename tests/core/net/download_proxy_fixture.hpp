@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 #include "core/net/download_client.hpp"
 #include "support/net/connect_proxy.hpp"
@@ -24,6 +25,20 @@ class DownloadProxy : public testing::Test {
     if (!built) return fail(std::move(built).error());
     client = *built;
     return start_download(client, server.url("/file"), test::kGenerousSeconds, cancel);
+  }
+
+  // Fetches "/file", which the server answers with "tunnelled", and checks
+  // that it came through the proxy's tunnel.
+  void expect_fetch_through_proxy() {
+    server.on("/file", test::Answer::body("tunnelled"));
+    Result<DownloadBody> body = fetch();
+    ASSERT_TRUE(body) << body.error().chain_text();
+    EXPECT_EQ(test::read_to_end(*body).bytes, "tunnelled");
+    ASSERT_EQ(proxy.requests().size(), 1u);
+    const std::string authority = "127.0.0.1:" + std::to_string(server.port());
+    EXPECT_EQ(proxy.requests()[0].line, "CONNECT " + authority + " HTTP/1.1");
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_EQ(server.requests()[0].line, "GET /file HTTP/1.1");
   }
 
   test::ProxyVariables proxy_variables;
