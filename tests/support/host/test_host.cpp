@@ -19,7 +19,7 @@ const std::string& test_host_bytes() {
 }
 
 std::optional<int> wait_for_ready_file(const std::filesystem::path& ready_file) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
   while (std::chrono::steady_clock::now() < deadline) {
     std::ifstream file(ready_file);
     int pid = 0;

@@ -24,8 +24,10 @@ struct HostFolder {
 // The whole test host program, read once.
 const std::string& test_host_bytes();
 
-// The process id the host wrote to ready_file, waiting up to 20 s for it;
-// nothing when it never came.
+// The process id the host wrote to ready_file, waiting up to 120 s for it;
+// nothing when it never came. A host shows its window in well under a second
+// when the machine is idle, but tests that start the wait's clock at the
+// window must not start it early when a loaded machine takes many seconds.
 std::optional<int> wait_for_ready_file(const std::filesystem::path& ready_file);
 
 // Whether a process with this id still exists (a reaped child does not).
