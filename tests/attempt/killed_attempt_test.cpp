@@ -163,7 +163,7 @@ class KilledAttempt : public test::PreparationFixture,
     std::map<std::string, int> seen;
     test::FileEvents events(dir.path());
     test::ChildGroup child(ORVO_ATTEMPT_CHILD, child_args());
-    const auto deadline = std::chrono::steady_clock::now() + 120s;
+    const auto deadline = std::chrono::steady_clock::now() + 240s;
     while (std::chrono::steady_clock::now() < deadline) {
       if (auto event = events.next(10ms)) {
         const auto step = step_of(*event);
