@@ -32,12 +32,14 @@ std::optional<std::filesystem::path> find_xvfb() {
   return std::nullopt;
 }
 
-// Reads Xvfb's display number line, waiting at most 20 s for it.
+// Reads Xvfb's display number line, waiting at most 120 s for it: a loaded
+// machine has taken more than 20 s to start Xvfb, and an Xvfb that fails
+// ends and closes the pipe at once.
 std::string read_display_number(int fd) {
   std::string text;
   for (;;) {
     pollfd readable{.fd = fd, .events = POLLIN, .revents = 0};
-    if (::poll(&readable, 1, 20'000) <= 0) return {};
+    if (::poll(&readable, 1, 120'000) <= 0) return {};
     char buffer[32];
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
