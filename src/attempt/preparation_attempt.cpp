@@ -16,7 +16,8 @@ Result<void> prepare_and_open(WorkerSender& sender, const std::filesystem::path&
   if (!chosen) return fail(std::move(chosen).error());
   if (cancel.is_set()) return fail(cancelled_error());
   // The host start sends Launched itself when a host opens.
-  return launch::open_host(chosen->context, std::move(chosen->candidate), sender, log_path, cancel);
+  return launch::open_host(chosen->context, std::move(chosen->candidate), sender, log_path, cancel,
+                           settings.host_wait);
 }
 
 }  // namespace

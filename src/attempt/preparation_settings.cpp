@@ -12,7 +12,8 @@ PreparationSettings builtin_preparation_settings() {
   PreparationSettings settings{.manifest_url = manifest_url_for(build_settings::kManifestHost),
                                .release_key_text = std::string(build_settings::kReleaseKey),
                                .client = {},
-                               .allow_loopback_http = build_settings::kAllowLoopback};
+                               .allow_loopback_http = build_settings::kAllowLoopback,
+                               .host_wait = {}};
   // A build for a local release server trusts that server's authority as well.
   settings.client.roots_pem += build_settings::kExtraRootPem;
   return settings;

@@ -87,6 +87,12 @@ core::Result<platform::Process> start_host(const core::LaunchCandidate& candidat
 core::Result<void> open_host(const core::PreparationContext& context, core::LaunchCandidate first,
                              core::WorkerSender& sender, const std::filesystem::path& log_path,
                              const core::CancelFlag& cancel) {
+  return open_host(context, std::move(first), sender, log_path, cancel, HostWaitLimits{});
+}
+
+core::Result<void> open_host(const core::PreparationContext& context, core::LaunchCandidate first,
+                             core::WorkerSender& sender, const std::filesystem::path& log_path,
+                             const core::CancelFlag& cancel, const HostWaitLimits& limits) {
   // The folders whose start failed, in that order; a folder is started at most once.
   std::vector<std::filesystem::path> excluded;
   core::LaunchCandidate candidate = std::move(first);
@@ -94,7 +100,7 @@ core::Result<void> open_host(const core::PreparationContext& context, core::Laun
     core::post_progress(sender, std::string(excluded.empty() ? kOpeningText : kOpeningPreviousText),
                         core::ProgressMode::Determinate, 100);
 
-    auto started = start_host(candidate, cancel);
+    auto started = start_host(candidate, cancel, limits);
     if (started) {
       // The host is up either way; a version that cannot be marked stays unmarked.
       if (auto confirmed = core::confirm_working_version(context, candidate); !confirmed) {

@@ -40,6 +40,9 @@ struct HostWaitLimits {
 core::Result<void> open_host(const core::PreparationContext& context, core::LaunchCandidate first,
                              core::WorkerSender& sender, const std::filesystem::path& log_path,
                              const core::CancelFlag& cancel);
+core::Result<void> open_host(const core::PreparationContext& context, core::LaunchCandidate first,
+                             core::WorkerSender& sender, const std::filesystem::path& log_path,
+                             const core::CancelFlag& cancel, const HostWaitLimits& limits);
 
 // Starts the candidate's host and waits until its window answers; a host that
 // times out or whose wait is cancelled is ended with kEndedHostExitCode and

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <regex>
@@ -112,6 +114,21 @@ TEST_F(PreparationAttempt, NewReleaseIsDownloadedActivatedStartedAndMarkedWorkin
   ASSERT_EQ(names.size(), 1u);
   EXPECT_EQ(test::read_file(versions() / names[0] / ".orvo-working"), "ok");
   EXPECT_EQ(log_lines(), std::vector<std::string>{"Opened Host 1.0.2 (cached: false)"});
+}
+
+// The wait for the host's window runs on the limits the settings carry, so
+// that a caller can give it another clock or limit than the product's.
+TEST_F(PreparationAttempt, TheHostWaitRunsOnTheSettingsLimits) {
+  publish(host_release(2), 2);
+  auto readings = std::make_shared<std::atomic<int>>(0);
+  settings.host_wait.earliest_success = std::chrono::milliseconds(0);
+  settings.host_wait.clock = [readings] {
+    ++*readings;
+    return std::chrono::steady_clock::now();
+  };
+  const auto seen = run();
+  ASSERT_EQ(seen.back(), "Launched");
+  EXPECT_GT(readings->load(), 0);
 }
 
 // An empty LOCALAPPDATA makes the cache root relative to the launcher's

@@ -125,13 +125,20 @@ Result<void> extract_entry(Extraction& extraction, const ZipReader& archive, std
 Result<void> extract_package(const std::filesystem::path& package,
                              const std::filesystem::path& destination,
                              std::span<const ManifestFile> files, const CancelFlag& cancel) {
+  return extract_package(package, destination, files, cancel, kMaxArchiveEntries);
+}
+
+Result<void> extract_package(const std::filesystem::path& package,
+                             const std::filesystem::path& destination,
+                             std::span<const ManifestFile> files, const CancelFlag& cancel,
+                             std::uint64_t max_entries) {
   auto file = platform::RandomAccessFile::open(package);
   if (!file) return fail(std::move(file).error());
   auto archive = ZipReader::open(std::move(*file));
   if (!archive) return fail(std::move(archive).error().wrap("Invalid Host ZIP archive"));
 
   const std::uint64_t entry_count = archive->entry_count();
-  if (entry_count > kMaxArchiveEntries) return fail("Archive contains too many entries");
+  if (entry_count > max_entries) return fail("Archive contains too many entries");
 
   Extraction extraction{destination, cancel, {}, {}, {}};
   for (const ManifestFile& signed_file : files) {

@@ -6,6 +6,7 @@
 // failure whatever was made inside it stays for the caller to discard.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <span>
 
@@ -21,5 +22,11 @@ inline constexpr std::uint64_t kMaxArchiveEntries = 20'000;
 Result<void> extract_package(const std::filesystem::path& package,
                              const std::filesystem::path& destination,
                              std::span<const ManifestFile> files, const CancelFlag& cancel);
+// The same with another entry limit, so that a test can reach the limit with a
+// small archive.
+Result<void> extract_package(const std::filesystem::path& package,
+                             const std::filesystem::path& destination,
+                             std::span<const ManifestFile> files, const CancelFlag& cancel,
+                             std::uint64_t max_entries);
 
 }  // namespace orvo::core

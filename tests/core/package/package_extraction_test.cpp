@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <thread>
@@ -351,14 +352,17 @@ TEST(ExtractPackage, SurplusDataNeverReachesTheDisk) {
   EXPECT_EQ(written, signed_part.substr(0, written.size()));
 }
 
+// Groups of one empty file below 79 nested folder entries, every entry
+// stored, with one more file when over: deep trees at the limit extract whole,
+// and one entry more is refused before anything is made. The limit is the
+// test's own, a few groups' worth, so that the work stays small under the
+// sanitizers; the built-in one is checked below.
 TEST(ExtractPackage, EntryCountLimit) {
-  // 250 groups of one empty file below 79 nested folder entries: 20,000
-  // entries, yet few files to write. Every entry is stored: nothing in them
-  // needs compressing, and a DEFLATE state made and freed per entry is what
-  // made this archive slow to write under AddressSanitizer.
+  constexpr std::uint64_t kGroups = 4;
+  constexpr std::uint64_t kLimit = kGroups * 80;
   std::vector<ZipEntrySpec> entries;
   std::vector<ManifestFile> files;
-  for (int group = 0; group < 250; ++group) {
+  for (std::uint64_t group = 0; group < kGroups; ++group) {
     std::string folder = std::to_string(group);
     entries.push_back({folder + "/", "", ZipMethod::Store});
     for (int depth = 1; depth < 79; ++depth) {
@@ -368,22 +372,48 @@ TEST(ExtractPackage, EntryCountLimit) {
     entries.push_back({folder + "/f", "", ZipMethod::Store});
     files.push_back(signed_file(folder + "/f", ""));
   }
-  ASSERT_EQ(entries.size(), kMaxArchiveEntries);
+  ASSERT_EQ(entries.size(), kLimit);
   {
     Staging staging;
     test::write_zip(staging.package, entries);
-    const Result<void> result = staging.extract(files);
+    const Result<void> result =
+        extract_package(staging.package, staging.content, files, CancelFlag(), kLimit);
     ASSERT_TRUE(result) << result.error().chain_text();
-    EXPECT_EQ(tree_of(staging.content).size(), kMaxArchiveEntries);
+    EXPECT_EQ(tree_of(staging.content).size(), kLimit);
   }
   entries.push_back({"one-more", "", ZipMethod::Store});
   files.push_back(signed_file("one-more", ""));
   Staging staging;
   test::write_zip(staging.package, entries);
-  const Result<void> result = staging.extract(files);
+  const Result<void> result =
+      extract_package(staging.package, staging.content, files, CancelFlag(), kLimit);
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error().chain_text(), "Archive contains too many entries");
   EXPECT_TRUE(fs::is_empty(staging.content));
+}
+
+// The built-in limit, counted without extracting: 20,000 unlisted files get
+// past the count to the first entry's own refusal, 20,001 do not.
+TEST(ExtractPackage, BuiltInEntryLimit) {
+  ASSERT_EQ(kMaxArchiveEntries, 20'000U);
+  const struct {
+    std::uint64_t count;
+    std::string error;
+  } cases[] = {{kMaxArchiveEntries, "Unlisted archive file: 0"},
+               {kMaxArchiveEntries + 1, "Archive contains too many entries"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.count);
+    std::vector<ZipEntrySpec> entries;
+    for (std::uint64_t i = 0; i < c.count; ++i) {
+      entries.push_back({std::to_string(i), "", ZipMethod::Store});
+    }
+    Staging staging;
+    test::write_zip(staging.package, entries);
+    const Result<void> result = staging.extract({});
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().chain_text(), c.error);
+    EXPECT_TRUE(fs::is_empty(staging.content));
+  }
 }
 
 TEST(ExtractPackage, ExistingTargetIsLeftUnchanged) {
