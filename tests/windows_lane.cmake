@@ -51,6 +51,12 @@ set(orvo_windows_excluded_cases
   # DEFLATE runs in .../UnknownMethod, that of encryption natively only.
   Archives/ExtractionTable.ExtractsOrRefuses/Bzip2Entry
   Archives/ExtractionTable.ExtractsOrRefuses/EncryptedEntry
+  # Under Wine 8, ReadDirectoryChangesW over the tree reports none of the
+  # staging folder's entries when the cache existed before the watch began
+  # (only those of the versions folder come), so the update's steps cannot
+  # be followed; the first-install cases, whose whole cache is made after the
+  # watch began, run.
+  Shards/KilledAttempt.LeavesACacheTheNextAttemptUses/update*
 )
 
 # A crash under Wine fails the run: the probe crashes, and every one of its
