@@ -30,11 +30,6 @@ set(orvo_windows_excluded_tests
   # POSIX separators in the expected paths, and a variable set to "", which
   # the Windows environment cannot hold; cache_root_win_test.cpp has the cases.
   core/cache/cache_root_test.cpp
-  # Follow the attempt child through its steps by inotify events (files
-  # closed after writing), which ReadDirectoryChangesW does not report; the
-  # fixture (support/fs/file_events) has no Win32 twin yet.
-  attempt/killed_attempt_test.cpp
-  attempt/preparation_attempt_test.cpp
   # X11 cases: frames, WM_NAME, ping, the display going away, DISPLAY.
   launch/host_window_search_test.cpp
   # The GTK window and orvo-support under Xvfb. The Win32 window and
@@ -56,6 +51,12 @@ set(orvo_windows_excluded_cases
   # DEFLATE runs in .../UnknownMethod, that of encryption natively only.
   Archives/ExtractionTable.ExtractsOrRefuses/Bzip2Entry
   Archives/ExtractionTable.ExtractsOrRefuses/EncryptedEntry
+  # Under Wine 8, ReadDirectoryChangesW over the tree reports none of the
+  # staging folder's entries when the cache existed before the watch began
+  # (only those of the versions folder come), so the update's steps cannot
+  # be followed; the first-install cases, whose whole cache is made after the
+  # watch began, run.
+  Shards/KilledAttempt.LeavesACacheTheNextAttemptUses/update*
 )
 
 # A crash under Wine fails the run: the probe crashes, and every one of its

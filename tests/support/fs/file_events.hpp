@@ -1,13 +1,14 @@
-// What happens in a folder tree, as the kernel reports it (inotify): entries
-// created, files closed after writing or reading, entries moved in. Folders
-// made below the root are watched as they appear, so a test can follow a
-// child process through its steps and act at an exact one.
+// What happens in a folder tree, as the system reports it: entries created,
+// files closed after writing or reading, entries moved in, so that a test can
+// follow a child process through its steps and act at an exact one. Linux
+// (inotify) reports every kind, and watches folders made below the root as
+// they appear; Windows (ReadDirectoryChangesW over the whole tree) tells of
+// no file closed, so a test asks reports() before it counts on a kind.
 #pragma once
 
 #include <chrono>
-#include <cstdint>
 #include <filesystem>
-#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -18,8 +19,9 @@ enum class FileEventKind { Created, ClosedAfterWrite, ClosedAfterRead, MovedIn }
 struct FileEvent {
   FileEventKind kind;
   bool is_folder = false;
-  // The folder the entry is in, by the path it had when its watch began
-  // (a watched folder that is renamed keeps its old path here).
+  // The folder the entry is in. Linux names it by the path it had when its
+  // watch began (a watched folder that is renamed keeps its old path here);
+  // Windows by the path it had at the event.
   std::filesystem::path folder;
   std::string name;
 };
@@ -31,17 +33,15 @@ class FileEvents {
   FileEvents& operator=(const FileEvents&) = delete;
   ~FileEvents();
 
+  // Whether this system reports events of the kind at all.
+  static bool reports(FileEventKind kind);
+
   // The next event, waiting at most timeout for it.
   std::optional<FileEvent> next(std::chrono::milliseconds timeout);
 
  private:
-  void watch_tree(const std::filesystem::path& folder);
-  bool fill(std::chrono::milliseconds timeout);
-
-  int fd_ = -1;
-  std::map<int, std::filesystem::path> folders_;
-  std::string buffer_;
-  std::size_t offset_ = 0;
+  struct Watch;
+  std::unique_ptr<Watch> watch_;
 };
 
 }  // namespace orvo::test

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <map>
 
 namespace orvo::test {
 
@@ -27,60 +29,74 @@ std::optional<FileEventKind> kind_of(std::uint32_t mask) {
 
 }  // namespace
 
-FileEvents::FileEvents(const fs::path& root) : fd_(inotify_init1(IN_CLOEXEC | IN_NONBLOCK)) {
-  if (fd_ < 0) {
+struct FileEvents::Watch {
+  void watch_tree(const fs::path& folder);
+  bool fill(std::chrono::milliseconds timeout);
+
+  int fd = -1;
+  std::map<int, fs::path> folders;
+  std::string buffer;
+  std::size_t offset = 0;
+};
+
+FileEvents::FileEvents(const fs::path& root) : watch_(std::make_unique<Watch>()) {
+  watch_->fd = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+  if (watch_->fd < 0) {
     ADD_FAILURE() << "inotify_init1: " << std::strerror(errno);
     return;
   }
-  watch_tree(root);
+  watch_->watch_tree(root);
 }
 
 FileEvents::~FileEvents() {
-  if (fd_ >= 0) close(fd_);
+  if (watch_->fd >= 0) close(watch_->fd);
 }
+
+bool FileEvents::reports(FileEventKind /*kind*/) { return true; }
 
 // A folder made before its watch began may already hold entries; its
 // subfolders are watched too, the events already past are gone.
-void FileEvents::watch_tree(const fs::path& folder) {
-  const int wd = inotify_add_watch(fd_, folder.c_str(), kWatched);
+void FileEvents::Watch::watch_tree(const fs::path& folder) {
+  const int wd = inotify_add_watch(fd, folder.c_str(), kWatched);
   if (wd < 0) return;  // gone again, or not a folder
-  if (folders_.contains(wd)) return;
-  folders_[wd] = folder;
+  if (folders.contains(wd)) return;
+  folders[wd] = folder;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(folder, error)) {
     if (entry.is_directory(error) && !entry.is_symlink(error)) watch_tree(entry.path());
   }
 }
 
-bool FileEvents::fill(std::chrono::milliseconds timeout) {
-  pollfd ready{.fd = fd_, .events = POLLIN, .revents = 0};
+bool FileEvents::Watch::fill(std::chrono::milliseconds timeout) {
+  pollfd ready{.fd = fd, .events = POLLIN, .revents = 0};
   if (poll(&ready, 1, static_cast<int>(timeout.count())) <= 0) return false;
   char chunk[64 * 1024];
-  const ssize_t count = read(fd_, chunk, sizeof chunk);
+  const ssize_t count = read(fd, chunk, sizeof chunk);
   if (count <= 0) return false;
-  buffer_.assign(chunk, static_cast<std::size_t>(count));
-  offset_ = 0;
+  buffer.assign(chunk, static_cast<std::size_t>(count));
+  offset = 0;
   return true;
 }
 
 std::optional<FileEvent> FileEvents::next(std::chrono::milliseconds timeout) {
-  if (fd_ < 0) return std::nullopt;
+  Watch& w = *watch_;
+  if (w.fd < 0) return std::nullopt;
   for (;;) {
-    if (offset_ >= buffer_.size() && !fill(timeout)) return std::nullopt;
+    if (w.offset >= w.buffer.size() && !w.fill(timeout)) return std::nullopt;
     inotify_event header;
-    std::memcpy(&header, buffer_.data() + offset_, sizeof header);
-    const std::string name(buffer_.data() + offset_ + sizeof header,
-                           strnlen(buffer_.data() + offset_ + sizeof header, header.len));
-    offset_ += sizeof header + header.len;
+    std::memcpy(&header, w.buffer.data() + w.offset, sizeof header);
+    const std::string name(w.buffer.data() + w.offset + sizeof header,
+                           strnlen(w.buffer.data() + w.offset + sizeof header, header.len));
+    w.offset += sizeof header + header.len;
     const auto kind = kind_of(header.mask);
-    const auto folder = folders_.find(header.wd);
-    if (!kind || folder == folders_.end()) continue;
+    const auto folder = w.folders.find(header.wd);
+    if (!kind || folder == w.folders.end()) continue;
     FileEvent event{.kind = *kind,
                     .is_folder = (header.mask & IN_ISDIR) != 0,
                     .folder = folder->second,
                     .name = name};
     if (event.is_folder && (*kind == FileEventKind::Created || *kind == FileEventKind::MovedIn)) {
-      watch_tree(event.folder / name);
+      w.watch_tree(event.folder / name);
     }
     return event;
   }

@@ -14,7 +14,9 @@ struct ProgramOutput {
   std::string err;
 };
 
-// Fails the test when the program cannot be started.
+// Fails the test when the program cannot be started. On Windows the output is
+// read to the end of its pipes: a process that the program leaves running
+// with them open holds the call.
 ProgramOutput run_program(const std::filesystem::path& program,
                           const std::vector<std::string>& args);
 
