@@ -24,7 +24,7 @@ struct HostFolder {
 // The whole test host program, read once.
 const std::string& test_host_bytes();
 
-// The process id the host wrote to ready_file, waiting up to 20 s for it;
+// The process id the host wrote to ready_file, waiting up to 300 s for it;
 // nothing when it never came.
 std::optional<int> wait_for_ready_file(const std::filesystem::path& ready_file);
 

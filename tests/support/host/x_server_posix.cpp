@@ -32,12 +32,14 @@ std::optional<std::filesystem::path> find_xvfb() {
   return std::nullopt;
 }
 
-// Reads Xvfb's display number line, waiting at most 20 s for it.
+// Reads Xvfb's display number line, waiting at most 300 s for it: Xvfb
+// starts in a second when the machine is idle, and sixteen tests starting
+// their own on one busy core have needed over 20 s.
 std::string read_display_number(int fd) {
   std::string text;
   for (;;) {
     pollfd readable{.fd = fd, .events = POLLIN, .revents = 0};
-    if (::poll(&readable, 1, 20'000) <= 0) return {};
+    if (::poll(&readable, 1, 300'000) <= 0) return {};
     char buffer[32];
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
