@@ -38,6 +38,8 @@ TEST(ChannelTest, ReceiveUntilTellsNothingYetFromClosed) {
   auto [sender, receiver] = make_channel<int>();
   EXPECT_EQ(receiver.receive_until(std::chrono::steady_clock::now() + 10ms).error(),
             ReceiveError::Empty);
+  // The pause makes a receiver that already waits the likely case; the
+  // message must come either way, so it orders nothing the test relies on.
   std::thread late([s = std::move(sender)]() mutable {
     std::this_thread::sleep_for(20ms);
     s.send(7);

@@ -13,7 +13,9 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 
+#include "platform/desktop/screen_dpi.hpp"
 #include "platform/host/process_control.hpp"
 #include "platform/private_folder_posix.hpp"
 #include "platform/session_mutex.hpp"
@@ -24,6 +26,7 @@
 #include "support/host/x_server.hpp"
 #include "support/host/x_windows.hpp"
 #include "ui/launcher_texts.hpp"
+#include "ui/window_layout.hpp"
 
 namespace orvo::ui {
 namespace {
@@ -33,6 +36,35 @@ namespace fs = std::filesystem;
 // The bound of every wait for the launcher to do something: a launcher that
 // starts GTK under a sanitizer on a loaded single core has needed over 20 s.
 constexpr auto kPatience = std::chrono::seconds(300);
+
+// Whether no control is drawn in the rectangle: all its pixels have one colour.
+bool bare(const test::Picture& picture, const Rect& rect) {
+  const auto at = [&](int x, int y) {
+    const std::size_t i = (static_cast<std::size_t>(y) * picture.width + x) * 3;
+    return std::tuple(picture.rgb[i], picture.rgb[i + 1], picture.rgb[i + 2]);
+  };
+  for (int y = rect.y; y < rect.y + rect.height; ++y) {
+    for (int x = rect.x; x < rect.x + rect.width; ++x) {
+      if (at(x, y) != at(rect.x, rect.y)) return false;
+    }
+  }
+  return true;
+}
+
+// The failure view as the launcher has drawn it: the Retry button where the
+// progress view has bare background, and no progress bar. The launcher lays
+// its window out for the screen's DPI, as here.
+bool draws_failure_view(test::XWindows& windows, test::XWindow window) {
+  const WindowLayout layout = layout_for_dpi(platform::screen_dpi());
+  const test::Picture picture = windows.picture(window);
+  const auto inside = [&](const Rect& rect) {
+    return rect.x >= 0 && rect.y >= 0 && rect.x + rect.width <= picture.width &&
+           rect.y + rect.height <= picture.height;
+  };
+  const Rect& retry = layout.rect_of(Control::Retry);
+  const Rect& progress = layout.rect_of(Control::Progress);
+  return inside(retry) && inside(progress) && !bare(picture, retry) && bare(picture, progress);
+}
 
 class LauncherProgram : public test::WithXServer {
  protected:
@@ -74,13 +106,21 @@ class LauncherProgram : public test::WithXServer {
     }
     return false;
   }
+  // Waits until the window shows the failure view.
+  static bool wait_for_failure_view(test::XWindows& windows, test::XWindow window) {
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (std::chrono::steady_clock::now() < deadline) {
+      if (draws_failure_view(windows, window)) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+  }
   // The launcher's window once it shows the failure view of its first attempt.
   test::XWindow failure_view_of_first_attempt(test::XWindows& windows) {
     auto window = windows.wait_for_class(kWindowClass);
     if (!window) throw std::runtime_error("no launcher window");
     if (!wait_for_log_lines(1)) throw std::runtime_error("the attempt wrote no log line");
-    // The poll tick that shows the failure follows the log line within 100 ms.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    if (!wait_for_failure_view(windows, *window)) throw std::runtime_error("no failure view");
     return *window;
   }
 
@@ -120,12 +160,16 @@ TEST_F(LauncherProgram, RetryRunsAnotherAttemptAndCloseEndsTheLauncher) {
   test::XWindows windows;
   const test::XWindow window = failure_view_of_first_attempt(windows);
   // Retry has the focus in the failure view.
-  windows.type(window, {"Return"});
+  ASSERT_TRUE(windows.type(window, {"Return"}));
   EXPECT_TRUE(wait_for_log_lines(2));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // The first failure view may still be what the screen holds: covered and
+  // bared again, the window shows only what it draws from now on, the
+  // progress view or the second failure view.
+  windows.unmap(windows.cover());
+  EXPECT_TRUE(wait_for_failure_view(windows, window));
   EXPECT_TRUE(windows.viewable(window));
   // Tab moves from Retry to Close.
-  windows.type(window, {"Tab", "Return"});
+  ASSERT_TRUE(windows.type(window, {"Tab", "Return"}));
   EXPECT_EQ(exit_code(launcher), 0U);
   EXPECT_EQ(log_lines(), 2U);
 }
@@ -348,11 +392,10 @@ TEST_F(LauncherProgram, ViewDetailsBeforeAnyLogExistsChangesNothing) {
   test::XWindows windows;
   auto window = windows.wait_for_class(kWindowClass);
   ASSERT_TRUE(window);
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(wait_for_failure_view(windows, *window));
   const auto before = windows.with_class(kWindowClass).size();
-  // Retry, Close, View details.
-  windows.type(*window, {"Tab", "Tab", "Return"});
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  // Retry, Close, View details; typing ends once the launcher has handled them.
+  ASSERT_TRUE(windows.type(*window, {"Tab", "Tab", "Return"}));
   EXPECT_TRUE(windows.viewable(*window));
   EXPECT_EQ(windows.with_class(kWindowClass).size(), before);
   EXPECT_TRUE(windows.with_role("orvo-error").empty());

@@ -55,6 +55,17 @@ class ProbeStopper {
   bool armed_ = true;
 };
 
+// Whether the file has some content before the bound runs out.
+bool written_within(const std::filesystem::path& file, std::chrono::seconds bound) {
+  const auto deadline = std::chrono::steady_clock::now() + bound;
+  while (std::chrono::steady_clock::now() < deadline) {
+    std::error_code error;
+    if (std::filesystem::file_size(file, error) > 0 && !error) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
 class CancelWhileRunning : public test::WithXServer,
                            public testing::WithParamInterface<CancelCase> {};
 
@@ -62,7 +73,9 @@ TEST_P(CancelWhileRunning, ClosesTheWindowOnceTheAttemptEnds) {
   const CancelCase& c = GetParam();
   test::TempDir host_folder;
   test::write_file(host_folder / std::string(test::kHostBehaviourFile), "delay_ms 60000\n");
-  std::vector<std::string> args = {"until-closed", c.ends_launched ? "launched" : "failed"};
+  const std::filesystem::path progress_shown = host_folder / "progress-shown";
+  std::vector<std::string> args = {"until-closed", c.ends_launched ? "launched" : "failed",
+                                   progress_shown.string()};
   if (c.ends_launched) {
     args.push_back(ORVO_TEST_HOST);
     args.push_back(host_folder.path().string());
@@ -73,14 +86,13 @@ TEST_P(CancelWhileRunning, ClosesTheWindowOnceTheAttemptEnds) {
   test::XWindows windows;
   const auto window = windows.wait_for_class(kWindowClass);
   ASSERT_TRUE(window);
-  // Progress keeps arriving meanwhile. The pause orders nothing: a close at
-  // any instant of the attempt must end it the same way; it only lets some
-  // progress reach the window first.
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  // The close comes while the attempt runs and its progress keeps arriving;
+  // the window already shows some.
+  ASSERT_TRUE(written_within(progress_shown, std::chrono::seconds(300)));
   if (c.title_bar) {
     windows.close(*window);
   } else {
-    windows.type(*window, {"Tab", "Return"});
+    ASSERT_TRUE(windows.type(*window, {"Tab", "Return"}));
   }
   // Ten times what the attempt's end and the window's close need on a loaded
   // single core under a sanitizer.

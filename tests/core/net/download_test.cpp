@@ -242,10 +242,11 @@ TEST_P(StalledBody, EndsTheWaitingRead) {
   server.on("/file", answer);
   Result<DownloadBody> body = start("/file", GetParam().timeout_seconds);
   ASSERT_TRUE(body) << body.error().chain_text();
+  EXPECT_EQ(read_once(*body), "some");
   std::jthread canceller;
   if (GetParam().cancel) canceller = cancel_when_requested();
   test::BodyReading reading = test::read_to_end(*body);
-  EXPECT_EQ(reading.bytes, "some");
+  EXPECT_EQ(reading.bytes, "");
   ASSERT_TRUE(reading.error);
   EXPECT_EQ(reading.error->chain_text(), GetParam().error);
   EXPECT_EQ(reading.error->io_kind(), GetParam().kind);
@@ -428,6 +429,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // How many body bytes the server got out before it had to wait for the client:
 // the count once it has stood still for a while (or the whole body went out).
+// A loaded machine can only make it stop early, at a smaller count, and the
+// tests bound the count from above.
 std::uint64_t sent_until_blocked(const test::TlsServer& server, std::uint64_t body_size) {
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   std::uint64_t sent = server.sent_body_bytes();

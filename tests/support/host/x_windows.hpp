@@ -47,14 +47,20 @@ class XWindows {
   XWindow cover();
   // The close request a window manager sends for the title bar's close button.
   void close(XWindow window);
-  // Gives the window the input focus and types the keys (X key names: "Tab", "Return").
-  void type(XWindow window, const std::vector<std::string>& keys);
+  // Gives the window the input focus and types the keys (X key names: "Tab",
+  // "Return"); true once the window's program has handled them (it answers
+  // _NET_WM_PING, as GTK's windows do), false when it did not within 300 s.
+  bool type(XWindow window, const std::vector<std::string>& keys);
+  // Whether the window's program has handled every event sent to the window
+  // so far, waiting up to 300 s.
+  bool handled_so_far(XWindow window);
 
  private:
   std::optional<XWindow> wait_for(bool by_class, std::string_view text);
   std::vector<XWindow> matching(bool by_class, std::string_view text);
 
   void* display_ = nullptr;  // Display*
+  long pings_ = 0;
 };
 
 }  // namespace orvo::test

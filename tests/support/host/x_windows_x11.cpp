@@ -4,7 +4,9 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <poll.h>
 
+#include <chrono>
 #include <iterator>
 #include <thread>
 
@@ -42,6 +44,41 @@ std::string text_property(Display* display, Window window, const char* name) {
   return text;
 }
 
+// The errors of the requests made while it lives end no test: a window may
+// go at any moment. They are all in once it has synced.
+class IgnoredErrors {
+ public:
+  explicit IgnoredErrors(Display* display)
+      : display_(display), previous_(XSetErrorHandler([](Display*, XErrorEvent*) { return 0; })) {}
+  IgnoredErrors(const IgnoredErrors&) = delete;
+  IgnoredErrors& operator=(const IgnoredErrors&) = delete;
+  ~IgnoredErrors() {
+    XSync(display_, False);
+    XSetErrorHandler(previous_);
+  }
+
+ private:
+  Display* display_;
+  XErrorHandler previous_;
+};
+
+// Every wait for a program's window: a GTK program under a sanitizer on a
+// loaded single core has needed over 20 s to show its first window, and
+// this is ten times that.
+constexpr auto kPatience = std::chrono::seconds(300);
+
+// Whether an event comes before the deadline; Xlib reads it on the next call.
+bool event_by(Display* display, std::chrono::steady_clock::time_point deadline) {
+  while (XPending(display) == 0) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    pollfd readable{.fd = ConnectionNumber(display), .events = POLLIN, .revents = 0};
+    ::poll(&readable, 1, static_cast<int>(left.count()));
+  }
+  return true;
+}
+
 }  // namespace
 
 XWindows::XWindows() : display_(XOpenDisplay(nullptr)) {}
@@ -75,9 +112,7 @@ std::vector<XWindow> XWindows::with_class(std::string_view window_class) {
 std::vector<XWindow> XWindows::with_role(std::string_view role) { return matching(false, role); }
 
 std::optional<XWindow> XWindows::wait_for(bool by_class, std::string_view text) {
-  // A GTK program under a sanitizer on a loaded single core has needed over
-  // 20 s to show its first window: the bound is ten times that.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(300);
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
   while (std::chrono::steady_clock::now() < deadline) {
     for (const XWindow window : matching(by_class, text)) {
       if (viewable(window)) return window;
@@ -176,19 +211,58 @@ void XWindows::close(XWindow window) {
   XSync(display, False);
 }
 
-void XWindows::type(XWindow window, const std::vector<std::string>& keys) {
+// The toolkit reads the connection in order and handles one event before it
+// reads the next, so its answer to a ping sent now comes only once it has
+// handled everything sent to the window before. A window that is destroyed
+// meanwhile, or was already, has had all of it handled too.
+bool XWindows::handled_so_far(XWindow window) {
+  Display* display = as_display(display_);
+  const Window root = DefaultRootWindow(display);
+  const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
+  const Atom ping = XInternAtom(display, "_NET_WM_PING", False);
+  // The answer is the same message, sent back to the root window, where a
+  // window's destruction is told as well.
+  XSelectInput(display, root, SubstructureNotifyMask);
+  // Sent to a window that has just gone, the ping is an error, and no answer.
+  const IgnoredErrors ignored(display);
+  XWindowAttributes attributes{};
+  if (XGetWindowAttributes(display, window, &attributes) == 0) return true;
+  const long token = ++pings_;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = protocols;
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(ping);
+  event.xclient.data.l[1] = token;
+  event.xclient.data.l[2] = static_cast<long>(window);
+  XSendEvent(display, window, False, NoEventMask, &event);
+  XFlush(display);
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  while (event_by(display, deadline)) {
+    XEvent answer{};
+    XNextEvent(display, &answer);
+    if (answer.type == DestroyNotify && answer.xdestroywindow.window == window) return true;
+    if (answer.type == ClientMessage && answer.xclient.message_type == protocols &&
+        answer.xclient.data.l[0] == static_cast<long>(ping) && answer.xclient.data.l[1] == token &&
+        answer.xclient.data.l[2] == static_cast<long>(window)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool XWindows::type(XWindow window, const std::vector<std::string>& keys) {
   Display* display = as_display(display_);
   XSetInputFocus(display, window, RevertToParent, CurrentTime);
-  XSync(display, False);
   // The toolkit handles keys only once it has seen the focus arrive.
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  if (!handled_so_far(window)) return false;
   for (const std::string& key : keys) {
     const KeyCode code = XKeysymToKeycode(display, XStringToKeysym(key.c_str()));
     XTestFakeKeyEvent(display, code, True, CurrentTime);
     XTestFakeKeyEvent(display, code, False, CurrentTime);
-    XSync(display, False);
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
   }
+  return handled_so_far(window);
 }
 
 }  // namespace orvo::test

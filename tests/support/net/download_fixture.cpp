@@ -94,7 +94,6 @@ std::jthread DownloadFixture::cancel_when_requested() {
     while (!stop.stop_requested() && server.requests().empty()) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
     cancel.set();
   });
 }

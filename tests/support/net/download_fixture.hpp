@@ -70,8 +70,9 @@ class DownloadFixture : public testing::Test {
   core::Result<core::DownloadBody> start(std::string_view path,
                                          std::uint64_t timeout_seconds = kGenerousSeconds);
 
-  // Sets the flag from another thread shortly after the server has received a
-  // request, so that the cancel strikes a reader that is waiting.
+  // Sets the flag from another thread once the server has received a request:
+  // a reader then waits for the answer, or is about to, and either way the
+  // flag must end its wait.
   std::jthread cancel_when_requested();
 
   ProxyVariables proxy_variables;  // first: the client reads them when it is built

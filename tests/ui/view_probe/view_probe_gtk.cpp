@@ -11,17 +11,19 @@
 // The attempt control is the real one; the attempt body only keeps its values,
 // so the window stays in the state asked for.
 //
-// Usage: orvo_ui_view_probe until-closed failed|launched [HOST FOLDER]
+// Usage: orvo_ui_view_probe until-closed failed|launched SHOWN [HOST FOLDER]
 // Runs the window's message loop until the window is destroyed, with an
 // attempt that posts progress every 50 ms until it is cancelled and then
 // ends with Failed, or, with launched, with Launched carrying HOST started in
-// FOLDER (its process id printed as "host PID" once it runs). Prints "closed"
-// when the loop has ended.
+// FOLDER (its process id printed as "host PID" once it runs). Makes the file
+// SHOWN once the window shows the attempt's progress. Prints "closed" when the
+// loop has ended.
 #include <gtk/gtk.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -37,13 +39,28 @@ namespace {
 
 using namespace orvo;
 
-// Runs the main loop for a while, so that the window is mapped, allocated and drawn.
-void settle(std::chrono::milliseconds how_long) {
-  const auto end = std::chrono::steady_clock::now() + how_long;
-  while (std::chrono::steady_clock::now() < end) {
-    while (gtk_events_pending() != FALSE) gtk_main_iteration();
-    g_usleep(10'000);
-  }
+// Runs the main loop until the window has been drawn and the frame that drew
+// it has ended: by then it is mapped and allocated, and its pixels are on the
+// screen.
+void run_until_painted(GtkWidget* window) {
+  struct Progress {
+    bool drawn = false;
+    bool painted = false;
+  } progress;
+  const gulong drawing = g_signal_connect_after(
+      window, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, Progress* p) {
+        p->drawn = true;
+        return FALSE;
+      }),
+      &progress);
+  GdkFrameClock* clock = gtk_widget_get_frame_clock(window);
+  const gulong painting = g_signal_connect(
+      clock, "after-paint",
+      G_CALLBACK(+[](GdkFrameClock*, Progress* p) { p->painted = p->painted || p->drawn; }),
+      &progress);
+  while (!progress.painted) gtk_main_iteration();
+  g_signal_handler_disconnect(clock, painting);
+  g_signal_handler_disconnect(window, drawing);
 }
 
 void report_font(const ui::GtkLauncherView& view, ui::Control control) {
@@ -82,12 +99,30 @@ bool save_screenshot(const ui::GtkLauncherView& view, const char* path) {
   return saved;
 }
 
+constexpr std::string_view kProgressText = "Downloading ORVO Support\u2026";
+
+// Makes the file once the status line shows the attempt's progress.
+struct ProgressWatch {
+  const ui::GtkLauncherView* view;
+  std::string shown_file;
+};
+
+int watch_progress(void* data) {
+  const auto* watch = static_cast<const ProgressWatch*>(data);
+  GtkWidget* status = watch->view->widget(ui::Control::Status);
+  if (status == nullptr || gtk_label_get_text(GTK_LABEL(status)) != kProgressText) {
+    return G_SOURCE_CONTINUE;
+  }
+  std::ofstream(watch->shown_file).put('\n');
+  return G_SOURCE_REMOVE;
+}
+
 // An attempt that runs until it is cancelled, as one waiting for a slow server does.
 ui::AttemptBody attempt_until_cancelled(bool launch, std::string host, std::string folder) {
   return [launch, host, folder](ui::AttemptValues values) {
     std::uint32_t percent = 0;
     while (!values.cancel.is_set()) {
-      values.sender.send(core::Progress{.text = "Downloading ORVO Support\u2026",
+      values.sender.send(core::Progress{.text = std::string(kProgressText),
                                         .mode = core::ProgressMode::Determinate,
                                         .percent = percent++ % 101});
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -110,7 +145,7 @@ ui::AttemptBody attempt_until_cancelled(bool launch, std::string host, std::stri
 
 int run_until_closed(int argc, char** argv) {
   const bool launch = argc > 2 && std::string_view(argv[2]) == "launched";
-  if (launch && argc < 5) return 2;
+  if (argc < 4 || (launch && argc < 6)) return 2;
   const ui::WindowLayout layout = ui::layout_for_dpi(platform::screen_dpi());
   ui::GtkLauncherView view(layout);
   auto [sender, receiver] = core::make_channel<core::WorkerMessage>();
@@ -120,9 +155,11 @@ int run_until_closed(int argc, char** argv) {
       .log_path = "/nonexistent/launcher.log",
       .cancel = core::CancelFlag{},
       .window = &view,
-      .attempt = attempt_until_cancelled(launch, launch ? argv[3] : "", launch ? argv[4] : ""),
+      .attempt = attempt_until_cancelled(launch, launch ? argv[4] : "", launch ? argv[5] : ""),
       .busy = false};
   view.attach(&record);
+  ProgressWatch watch{.view = &view, .shown_file = argv[3]};
+  g_timeout_add(10, watch_progress, &watch);
   ui::start_attempt(record);
   view.show();
   gtk_main();
@@ -156,7 +193,7 @@ int main(int argc, char** argv) {
     record.sender.send(core::Failed{.text = "probe"});
     ui::poll_tick(record);
   }
-  settle(std::chrono::milliseconds(700));
+  run_until_painted(view.window());
 
   std::printf("dpi %d\n", layout.dpi);
   GdkWindow* client = gtk_widget_get_window(view.window());

@@ -1,6 +1,6 @@
 // Saves a PNG picture of what the X display named by DISPLAY shows: the
-// first top-level window of a class once it is shown (waiting up to 20 s),
-// or the whole screen.
+// first top-level window of a class once it is shown and drawn (waiting up
+// to 20 s), or the whole screen.
 // Usage: orvo_x_screenshot OUT.png [WINDOW_CLASS]
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
@@ -45,6 +45,23 @@ std::optional<Area> shown_window_of_class(Display* display, std::string_view win
   return found;
 }
 
+// Whether the picture holds more than one colour: a window just shown holds
+// only its background until its program has drawn it.
+bool drawn(GdkPixbuf* picture) {
+  const int channels = gdk_pixbuf_get_n_channels(picture);
+  const int stride = gdk_pixbuf_get_rowstride(picture);
+  const int width = gdk_pixbuf_get_width(picture);
+  const int height = gdk_pixbuf_get_height(picture);
+  const guchar* pixels = gdk_pixbuf_read_pixels(picture);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const guchar* pixel = pixels + y * stride + x * channels;
+      if (pixel[0] != pixels[0] || pixel[1] != pixels[1] || pixel[2] != pixels[2]) return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,9 +75,9 @@ int main(int argc, char** argv) {
   }
   GdkWindow* screen = gdk_get_default_root_window();
   Area area{0, 0, gdk_window_get_width(screen), gdk_window_get_height(screen)};
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   if (argc > 2) {
     Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     std::optional<Area> window;
     while (!(window = shown_window_of_class(display, argv[2])) &&
            std::chrono::steady_clock::now() < deadline) {
@@ -70,11 +87,16 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "no window of class %s\n", argv[2]);
       return 4;
     }
-    // Drawn by now: the window has been shown for a moment.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     area = *window;
   }
   GdkPixbuf* picture = gdk_pixbuf_get_from_window(screen, area.x, area.y, area.width, area.height);
+  // A window's picture waits for its drawing; one left undrawn is still saved.
+  while (argc > 2 && picture != nullptr && !drawn(picture) &&
+         std::chrono::steady_clock::now() < deadline) {
+    g_object_unref(picture);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    picture = gdk_pixbuf_get_from_window(screen, area.x, area.y, area.width, area.height);
+  }
   if (picture == nullptr || gdk_pixbuf_save(picture, argv[1], "png", nullptr, nullptr) == FALSE) {
     std::fprintf(stderr, "cannot save %s\n", argv[1]);
     return 5;
